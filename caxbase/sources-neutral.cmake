@@ -1,0 +1,4 @@
+# Sources of the platform-neutral base library (built for Windows and natively).
+set(HX_CAXBASE_NEUTRAL_SOURCES
+    CaxPlatform.cpp
+)

@@ -1,0 +1,16 @@
+# Cross build for 64-bit Windows with MinGW-w64 (posix thread model).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(HX_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${HX_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${HX_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER  ${HX_MINGW_PREFIX}-windres)
+set(HX_DLLTOOL         ${HX_MINGW_PREFIX}-dlltool)
+set(HX_OBJDUMP         ${HX_MINGW_PREFIX}-objdump)
+set(HX_WIDL            ${HX_MINGW_PREFIX}-widl)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${HX_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,67 @@
+// The simulated device behind our toolkit: named exports of HXKImg.dll that
+// let tests, demos and users without hardware create images, drive the input
+// lines, watch the output lines, inject faults and count calls.
+//
+// Lines are numbered from 0. Port group g holds lines 32g to 32g+31; lines
+// past a count read 0 and ignore writes; a group that holds no line at all
+// fails. Every function is safe to call from several threads at once.
+#pragma once
+
+#include "HXKToolkit.h"
+
+// Operation identifiers for faults and call counters: the ordinals of the
+// toolkit operations.
+enum HXKSimOperation : int32_t {
+    HXKSIM_OP_IMAGE_HANDLE_VALID = 85,
+    HXKSIM_OP_ADD_IMAGE_REF = 104,
+    HXKSIM_OP_RELEASE_IMAGE_REF = 105,
+    HXKSIM_OP_SUPPORTS_BASIC_DIGIO = 700,
+    HXKSIM_OP_QUERY_INPUT_COUNT = 701,
+    HXKSIM_OP_QUERY_OUTPUT_COUNT = 702,
+    HXKSIM_OP_READ_INPUT_LINE = 703,
+    HXKSIM_OP_READ_INPUT_GROUP = 704,
+    HXKSIM_OP_READ_OUTPUT_LINE = 705,
+    HXKSIM_OP_READ_OUTPUT_GROUP = 706,
+    HXKSIM_OP_WRITE_OUTPUT_LINE = 707,
+    HXKSIM_OP_WRITE_OUTPUT_GROUP = 708,
+};
+
+// Index value that makes a fault apply to every line or group.
+#define HXKSIM_ANY_INDEX (-1)
+
+// Creates a simulated image with the given line counts (0 or more); all lines
+// LO. basicDigIO = 0 makes an image whose driver offers no basic digital I/O.
+// The image starts with one reference, the caller's (drop it with
+// ReleaseImageRef). Returns 0 for negative counts.
+HXKAPI HXKIMAGE HXKSimCreateImage(int32_t inputs, int32_t outputs, int32_t basicDigIO);
+
+// Reference count of a live image; 0 for a handle that is not a live image.
+HXKAPI int32_t HXKSimImageRefCount(HXKIMAGE image);
+// Number of live images in the process.
+HXKAPI int32_t HXKSimLiveImageCount(void);
+
+// Input and output levels as the device sees them (status results: 0 = done,
+// nonzero = not a live image or no such line). Levels are stored as 0 or 1.
+HXKAPI int32_t HXKSimSetInput(HXKIMAGE image, int32_t line, int32_t level);
+HXKAPI int32_t HXKSimGetInput(HXKIMAGE image, int32_t line, int32_t* level);
+HXKAPI int32_t HXKSimSetOutput(HXKIMAGE image, int32_t line, int32_t level);
+HXKAPI int32_t HXKSimGetOutput(HXKIMAGE image, int32_t line, int32_t* level);
+
+// Every level written to one output line through WriteOutputLine or
+// WriteOutputGroup, oldest first: copies up to max of the most recent levels
+// into levels (may be null) and returns how many writes there were in all.
+// Returns -1 when the image is not live or the line does not exist.
+HXKAPI int32_t HXKSimOutputWrites(HXKIMAGE image, int32_t line, int32_t* levels, int32_t max);
+
+// Makes the operation fail on this image: for the line and group operations
+// only at the given index (or at every index with HXKSIM_ANY_INDEX), for the
+// count queries whatever the index. enable = 0 removes the fault again.
+HXKAPI int32_t HXKSimSetFault(HXKIMAGE image, int32_t operation, int32_t index, int32_t enable);
+HXKAPI int32_t HXKSimClearFaults(HXKIMAGE image);
+
+// Number of calls of an operation made with exactly this handle value (0 and
+// handles that are not live images included), since the last reset.
+HXKAPI int64_t HXKSimCallCount(int32_t operation, HXKIMAGE image);
+// Number of calls of an operation with any handle, since the last reset.
+HXKAPI int64_t HXKSimTotalCallCount(int32_t operation);
+HXKAPI void HXKSimResetCallCounts(void);
