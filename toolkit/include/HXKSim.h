@@ -29,10 +29,24 @@ enum HXKSimOperation : int32_t {
 // Index value that makes a fault apply to every line or group.
 #define HXKSIM_ANY_INDEX (-1)
 
+// Status values of the simulated toolkit. Callers of the toolkit operations
+// rely only on 0 versus nonzero; these tell tests the causes apart.
+#define HXKSIM_OK 0
+#define HXKSIM_E_NOT_LIVE 1     // the handle is not a live image (or stopwatch)
+#define HXKSIM_E_NULL_POINTER 2 // a null out-pointer
+#define HXKSIM_E_NO_SUCH_LINE 3 // a line or group that the image does not have
+#define HXKSIM_E_FAULT 4        // a fault injected with HXKSimSetFault
+#define HXKSIM_E_NO_DIGIO 5     // the image's driver offers no basic digital I/O
+#define HXKSIM_E_BAD_ARGUMENT 6 // an unknown operation, slot or index
+
+// Most input or output lines a simulated image may have.
+#define HXKSIM_MAX_LINES 65536
+
 // Creates a simulated image with the given line counts (0 or more); all lines
 // LO. basicDigIO = 0 makes an image whose driver offers no basic digital I/O.
 // The image starts with one reference, the caller's (drop it with
-// ReleaseImageRef). Returns 0 for negative counts.
+// ReleaseImageRef). Returns 0 for negative counts or counts above
+// HXKSIM_MAX_LINES.
 HXKAPI HXKIMAGE HXKSimCreateImage(int32_t inputs, int32_t outputs, int32_t basicDigIO);
 
 // Reference count of a live image; 0 for a handle that is not a live image.

@@ -1,0 +1,99 @@
+// HXKUtilities.dll: stopwatches on the performance counter. Handles are
+// looked up in a registry under a lock, so a destroyed or made-up handle is
+// refused, and handle values are never reused.
+#include "HXKSim.h"
+
+#include <array>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+constexpr int32_t kSlots = 16;
+
+struct Stopwatch {
+    std::array<LONGLONG, kSlots> started{};
+};
+
+LONGLONG now() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+double countsPerMillisecond() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(frequency.QuadPart) / 1000.0;
+}
+
+class StopwatchRegistry {
+public:
+    static StopwatchRegistry& instance() {
+        static StopwatchRegistry registry;
+        return registry;
+    }
+
+    HXKSTOPWATCH create() {
+        Stopwatch stopwatch;
+        stopwatch.started.fill(now());
+        std::lock_guard<std::mutex> guard(mutex_);
+        nextHandle_ += 0x10;
+        live_.emplace(nextHandle_, stopwatch);
+        return reinterpret_cast<HXKSTOPWATCH>(nextHandle_);
+    }
+
+    void destroy(HXKSTOPWATCH handle) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        live_.erase(reinterpret_cast<uintptr_t>(handle));
+    }
+
+    int32_t restart(HXKSTOPWATCH handle, int32_t slot) {
+        if (slot < 0 || slot >= kSlots) return HXKSIM_E_BAD_ARGUMENT;
+        const LONGLONG started = now();
+        std::lock_guard<std::mutex> guard(mutex_);
+        const auto found = live_.find(reinterpret_cast<uintptr_t>(handle));
+        if (found == live_.end()) return HXKSIM_E_NOT_LIVE;
+        found->second.started[static_cast<size_t>(slot)] = started;
+        return HXKSIM_OK;
+    }
+
+    int32_t elapsed(HXKSTOPWATCH handle, int32_t slot, double* milliseconds) {
+        if (!milliseconds) return HXKSIM_E_NULL_POINTER;
+        *milliseconds = 0.0;
+        if (slot < 0 || slot >= kSlots) return HXKSIM_E_BAD_ARGUMENT;
+        const LONGLONG stopped = now();
+        std::lock_guard<std::mutex> guard(mutex_);
+        const auto found = live_.find(reinterpret_cast<uintptr_t>(handle));
+        if (found == live_.end()) return HXKSIM_E_NOT_LIVE;
+        const LONGLONG counts = stopped - found->second.started[static_cast<size_t>(slot)];
+        *milliseconds = static_cast<double>(counts) / perMillisecond_;
+        return HXKSIM_OK;
+    }
+
+private:
+    StopwatchRegistry() = default;
+
+    std::mutex mutex_;
+    std::unordered_map<uintptr_t, Stopwatch> live_;
+    uintptr_t nextHandle_ = 0x485300000000u;
+    const double perMillisecond_ = countsPerMillisecond();
+};
+
+} // namespace
+
+HXKAPI void CreateStopwatch(HXKSTOPWATCH* stopwatch) {
+    if (stopwatch) *stopwatch = StopwatchRegistry::instance().create();
+}
+
+HXKAPI void DestroyStopwatch(HXKSTOPWATCH stopwatch) {
+    StopwatchRegistry::instance().destroy(stopwatch);
+}
+
+HXKAPI void RestartStopwatch(HXKSTOPWATCH stopwatch, int32_t slot) {
+    StopwatchRegistry::instance().restart(stopwatch, slot);
+}
+
+HXKAPI int32_t StopwatchElapsed(HXKSTOPWATCH stopwatch, int32_t slot, double* milliseconds) {
+    return StopwatchRegistry::instance().elapsed(stopwatch, slot, milliseconds);
+}
