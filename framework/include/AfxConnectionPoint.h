@@ -1,0 +1,70 @@
+// A connection point of an object: the sinks advised for one outgoing
+// interface, and the snapshot of them that an event is fired to. Its
+// references count on the object that contains it.
+#pragma once
+
+#include "AfxCmdTarget.h"
+#include "AfxComSupport.h"
+
+#include <ocidl.h>
+
+#include <vector>
+
+class CConnectionPoint : public IConnectionPoint {
+public:
+    CConnectionPoint(CCmdTarget& owner, IConnectionPointContainer& container);
+    CConnectionPoint(const CConnectionPoint&) = delete;
+    CConnectionPoint& operator=(const CConnectionPoint&) = delete;
+    virtual ~CConnectionPoint();
+
+    void SetIID(const IID* piid) { m_piid = piid; }
+    const IID* GetIID() const { return m_piid; }
+    size_t GetConnectionCount();
+
+    // The sinks connected when the snapshot was taken, each with a reference
+    // of the snapshot's own: a sink may unadvise while an event is fired.
+    class CSinkSnapshot {
+    public:
+        CSinkSnapshot() = default;
+        CSinkSnapshot(const CSinkSnapshot&) = delete;
+        CSinkSnapshot& operator=(const CSinkSnapshot&) = delete;
+        ~CSinkSnapshot() { Clear(); }
+        size_t GetCount() const { return m_count; }
+        IDispatch* GetAt(size_t i) const {
+            return i < kInline ? m_inline[i] : m_overflow[i - kInline];
+        }
+        void Add(IDispatch* sink); // takes a reference
+        void Clear();
+
+    private:
+        static constexpr size_t kInline = 8;
+        IDispatch* m_inline[kInline] = {};
+        std::vector<IDispatch*> m_overflow;
+        size_t m_count = 0;
+    };
+    void GetSinks(CSinkSnapshot& snapshot);
+
+    // IUnknown
+    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override;
+    STDMETHOD_(ULONG, AddRef)() override;
+    STDMETHOD_(ULONG, Release)() override;
+    // IConnectionPoint
+    STDMETHOD(GetConnectionInterface)(IID* pIID) override;
+    STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer** ppCPC) override;
+    STDMETHOD(Advise)(IUnknown* pUnkSink, DWORD* pdwCookie) override;
+    STDMETHOD(Unadvise)(DWORD dwCookie) override;
+    STDMETHOD(EnumConnections)(IEnumConnections** ppEnum) override;
+
+private:
+    struct Connection {
+        DWORD cookie;
+        IDispatch* sink;
+    };
+
+    CCmdTarget& m_owner;
+    IConnectionPointContainer& m_container;
+    const IID* m_piid = nullptr;
+    CAfxCriticalSection m_lock; // sinks may fire from worker threads
+    std::vector<Connection> m_connections;
+    DWORD m_nextCookie = 1;
+};

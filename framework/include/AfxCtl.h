@@ -1,0 +1,14 @@
+// Everything a control module built on the framework uses.
+#pragma once
+
+#include "AfxCmdTarget.h"
+#include "AfxComSupport.h"
+#include "AfxConnectionPoint.h"
+#include "AfxDispatchException.h"
+#include "AfxDispatchMap.h"
+#include "AfxModuleState.h"
+#include "AfxOleControl.h"
+#include "AfxOleControlModule.h"
+#include "AfxOleFactory.h"
+#include "AfxOleRegistration.h"
+#include "AfxTypeLibCache.h"

@@ -1,0 +1,162 @@
+// IDispatch of CCmdTarget, driven by the class's dispatch table.
+#include "AfxCmdTarget.h"
+
+#include "AfxComSupport.h"
+#include "AfxModuleState.h"
+
+#include <olectl.h>
+
+#include <new>
+
+namespace {
+
+// Arguments converted to the member's declared types. An argument that
+// already has its type is used as it stands, without a copy.
+struct CoercedArgs {
+    VARIANT values[AFX_MAX_DISP_PARAMS];
+    bool owned[AFX_MAX_DISP_PARAMS] = {};
+    unsigned count = 0;
+
+    CoercedArgs() = default;
+    CoercedArgs(const CoercedArgs&) = delete;
+    CoercedArgs& operator=(const CoercedArgs&) = delete;
+    ~CoercedArgs() {
+        for (unsigned i = 0; i < count; ++i) {
+            if (owned[i]) VariantClear(&values[i]);
+        }
+    }
+};
+
+bool IsNullObject(const VARIANT& v) {
+    const VARTYPE base = v.vt & VT_TYPEMASK;
+    if ((v.vt & VT_ARRAY) || (base != VT_DISPATCH && base != VT_UNKNOWN)) return false;
+    return (v.vt & VT_BYREF) ? *v.ppunkVal == nullptr : v.punkVal == nullptr;
+}
+
+HRESULT Coerce(const VARIANT& given, VARTYPE vt, LCID lcid, VARIANT& out, bool& owned) {
+    owned = false;
+    const VARIANT* source = &given;
+    if (source->vt == (VT_BYREF | VT_VARIANT)) {
+        if (!source->pvarVal) return E_INVALIDARG;
+        source = source->pvarVal;
+    }
+    if (source->vt == vt) {
+        out = *source;
+        return S_OK;
+    }
+    if (source->vt == VT_ERROR && source->scode == DISP_E_PARAMNOTFOUND)
+        return DISP_E_PARAMNOTOPTIONAL;
+    if ((source->vt & VT_BYREF) && !source->byref) return E_INVALIDARG;
+    // A null object has no value to convert; do not let the conversion
+    // try to call it.
+    if (IsNullObject(*source)) return DISP_E_TYPEMISMATCH;
+    VariantInit(&out);
+    const HRESULT hr = VariantChangeTypeEx(&out, const_cast<VARIANT*>(source), lcid, 0, vt);
+    if (FAILED(hr)) return hr;
+    owned = true;
+    return S_OK;
+}
+
+HRESULT RaiseError(SCODE scode, const char* description, EXCEPINFO* pExcepInfo) {
+    if (!pExcepInfo) return scode;
+    ZeroMemory(pExcepInfo, sizeof *pExcepInfo);
+    pExcepInfo->scode = scode;
+    if (description && *description) pExcepInfo->bstrDescription = CAfxBstr(description).Detach();
+    return DISP_E_EXCEPTION;
+}
+
+} // namespace
+
+HRESULT CCmdTarget::DispatchGetTypeInfoCount(UINT* pctinfo) {
+    if (!pctinfo) return E_INVALIDARG;
+    IID iid;
+    *pctinfo = (GetDispatchIID(&iid) && GetTypeLibCache()) ? 1 : 0;
+    return S_OK;
+}
+
+HRESULT CCmdTarget::DispatchGetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) {
+    if (!ppTInfo) return E_INVALIDARG;
+    *ppTInfo = nullptr;
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    IID iid;
+    if (iTInfo != 0 || !GetDispatchIID(&iid) || !GetTypeLibCache()) return DISP_E_BADINDEX;
+    return GetTypeInfoOfGuid(lcid, iid, ppTInfo);
+}
+
+HRESULT CCmdTarget::DispatchGetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
+                                          DISPID* rgDispId) {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!rgszNames || !rgDispId || cNames == 0) return E_INVALIDARG;
+    for (UINT i = 0; i < cNames; ++i)
+        rgDispId[i] = DISPID_UNKNOWN;
+    const AFX_DISPMAP_ENTRY* entry = FindDispEntry(rgszNames[0]);
+    if (!entry) return DISP_E_UNKNOWNNAME;
+    rgDispId[0] = entry->lDispID;
+    // Members take their arguments by position only: no parameter name is
+    // known.
+    return cNames > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+HRESULT CCmdTarget::DispatchInvoke(DISPID dispid, REFIID riid, LCID lcid, WORD wFlags,
+                                   DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                   EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!pDispParams) return E_INVALIDARG;
+    const DISPPARAMS& params = *pDispParams;
+    if ((params.cArgs > 0 && !params.rgvarg) ||
+        (params.cNamedArgs > 0 && !params.rgdispidNamedArgs) || params.cNamedArgs > params.cArgs)
+        return E_INVALIDARG;
+
+    const AFX_DISPMAP_ENTRY* entry = FindDispEntry(dispid);
+    if (!entry) return DISP_E_MEMBERNOTFOUND;
+
+    const bool isPut = (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    AfxDispCall call = nullptr;
+    unsigned count = 0;
+    if (isPut) {
+        if (entry->kind != AfxDispKind::Property) return DISP_E_MEMBERNOTFOUND;
+        if (params.cNamedArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
+        if (params.cNamedArgs != 1 || params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+            return DISP_E_NONAMEDARGS;
+        if (params.cArgs != 1) return DISP_E_BADPARAMCOUNT;
+        if (!entry->pfnSet) return RaiseError(CTL_E_SETNOTSUPPORTED, nullptr, pExcepInfo);
+        call = entry->pfnSet;
+        count = 1;
+    } else {
+        if (!(wFlags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
+        if (params.cNamedArgs > 0) return DISP_E_NONAMEDARGS;
+        if (params.cArgs != entry->nParams) return DISP_E_BADPARAMCOUNT;
+        if (!entry->pfnCall) return RaiseError(CTL_E_GETNOTSUPPORTED, nullptr, pExcepInfo);
+        call = entry->pfnCall;
+        count = entry->nParams;
+    }
+
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    CoercedArgs args;
+    for (unsigned i = 0; i < count; ++i) {
+        // rgvarg holds the arguments last first.
+        const UINT argIndex = params.cArgs - 1 - i;
+        const VARTYPE vt =
+            isPut ? entry->vt
+                  : static_cast<VARTYPE>(static_cast<unsigned char>(entry->lpszParams[i]));
+        const HRESULT hr = Coerce(params.rgvarg[argIndex], vt, lcid, args.values[i], args.owned[i]);
+        args.count = i + 1;
+        if (FAILED(hr)) {
+            if (puArgErr) *puArgErr = argIndex;
+            return hr;
+        }
+    }
+
+    VARIANT* result = isPut ? nullptr : pVarResult;
+    if (result) VariantInit(result);
+    try {
+        call(this, args.values, entry->vt, result);
+    } catch (const COleDispatchException& e) {
+        return RaiseError(e.m_scError, e.m_strDescription.c_str(), pExcepInfo);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return RaiseError(E_UNEXPECTED, nullptr, pExcepInfo);
+    }
+    return S_OK;
+}

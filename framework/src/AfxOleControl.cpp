@@ -1,0 +1,164 @@
+#include "AfxOleControl.h"
+
+#include "AfxComSupport.h"
+#include "AfxEnum.h"
+
+#include <olectl.h>
+
+#include <vector>
+
+BEGIN_INTERFACE_MAP(COleControl, CCmdTarget)
+INTERFACE_PART(COleControl, IID_IDispatch, IDispatch)
+INTERFACE_PART(COleControl, IID_IConnectionPointContainer, IConnectionPointContainer)
+INTERFACE_PART(COleControl, IID_IProvideClassInfo, IProvideClassInfo2)
+INTERFACE_PART(COleControl, IID_IProvideClassInfo2, IProvideClassInfo2)
+END_INTERFACE_MAP()
+
+COleControl::COleControl()
+    : m_xEventConnPt(*this, *static_cast<IConnectionPointContainer*>(this)) {}
+
+COleControl::~COleControl() = default;
+
+void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) {
+    m_piidPrimary = piidPrimary;
+    m_piidEvents = piidEvents;
+    m_xEventConnPt.SetIID(piidEvents);
+}
+
+BOOL COleControl::GetDispatchIID(IID* piid) {
+    if (!m_piidPrimary) return CCmdTarget::GetDispatchIID(piid);
+    if (piid) *piid = *m_piidPrimary;
+    return TRUE;
+}
+
+void* COleControl::GetInterfaceHook(REFIID iid) {
+    // The dispinterface's own IID reaches the same IDispatch.
+    if (m_piidPrimary && IsEqualIID(iid, *m_piidPrimary)) return static_cast<IDispatch*>(this);
+    return nullptr;
+}
+
+void COleControl::ThrowError(SCODE sc, const char* description) {
+    AfxThrowOleDispatchException(sc, description);
+}
+
+HRESULT COleControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
+    if (!ppEnum) return E_POINTER;
+    *ppEnum = nullptr;
+    try {
+        const std::vector<IConnectionPoint*> points = {&m_xEventConnPt};
+        return CAfxEnumConnectionPoints::Create(points, 0, ppEnum);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT COleControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
+    if (!ppCP) return E_POINTER;
+    *ppCP = nullptr;
+    if (!m_piidEvents || !IsEqualIID(riid, *m_piidEvents)) return CONNECT_E_NOCONNECTION;
+    m_xEventConnPt.AddRef();
+    *ppCP = &m_xEventConnPt;
+    return S_OK;
+}
+
+HRESULT COleControl::GetClassInfo(ITypeInfo** ppTI) {
+    if (!ppTI) return E_POINTER;
+    *ppTI = nullptr;
+    CLSID clsid;
+    const HRESULT hr = GetClassID(&clsid);
+    if (FAILED(hr)) return hr;
+    return GetTypeInfoOfGuid(GetUserDefaultLCID(), clsid, ppTI);
+}
+
+HRESULT COleControl::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
+    if (!pGUID) return E_POINTER;
+    *pGUID = GUID_NULL;
+    if (dwGuidKind != GUIDKIND_DEFAULT_SOURCE_DISP_IID || !m_piidEvents) return E_INVALIDARG;
+    *pGUID = *m_piidEvents;
+    return S_OK;
+}
+
+bool COleControl::AddRefIfAlive() {
+    for (LONG seen = m_dwRef; seen > 0;) {
+        const LONG before = InterlockedCompareExchange(&m_dwRef, seen + 1, seen);
+        if (before == seen) return true;
+        seen = before;
+    }
+    return false;
+}
+
+void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEventArg* args,
+                             unsigned count) {
+    if (!vtsParams || afx::VtsLength(vtsParams) != count || count > AFX_MAX_DISP_PARAMS) return;
+
+    VARIANT values[AFX_MAX_DISP_PARAMS];
+    VARIANT_BOOL flags[AFX_MAX_DISP_PARAMS] = {};
+    CAfxBstr texts[AFX_MAX_DISP_PARAMS];
+    for (unsigned i = 0; i < count; ++i) {
+        const unsigned char code = static_cast<unsigned char>(vtsParams[i]);
+        const VARTYPE vt = code & ~AFX_VTS_BYREF;
+        const AfxEventArg& arg = args[i];
+        // The sinks get the arguments last first.
+        VARIANT& v = values[count - 1 - i];
+        VariantInit(&v);
+        if (code & AFX_VTS_BYREF) {
+            if (vt != VT_BOOL || arg.kind != AfxEventArg::Kind::BoolRef) return;
+            flags[i] = (arg.boolRef && *arg.boolRef) ? VARIANT_TRUE : VARIANT_FALSE;
+            v.vt = VT_BOOL | VT_BYREF;
+            v.pboolVal = &flags[i];
+            continue;
+        }
+        const bool integer = arg.kind == AfxEventArg::Kind::Integer;
+        switch (vt) {
+        case VT_I2:
+            if (!integer) return;
+            v.iVal = static_cast<SHORT>(arg.integer);
+            break;
+        case VT_I4:
+            if (!integer) return;
+            v.lVal = static_cast<LONG>(arg.integer);
+            break;
+        case VT_I8:
+            if (!integer) return;
+            v.llVal = arg.integer;
+            break;
+        case VT_BOOL:
+            if (!integer) return;
+            v.boolVal = arg.integer ? VARIANT_TRUE : VARIANT_FALSE;
+            break;
+        case VT_R8:
+            if (!integer && arg.kind != AfxEventArg::Kind::Real) return;
+            v.dblVal = integer ? static_cast<double>(arg.integer) : arg.real;
+            break;
+        case VT_BSTR:
+            if (arg.kind != AfxEventArg::Kind::Text) return;
+            texts[i] = CAfxBstr(arg.text ? arg.text : "");
+            v.bstrVal = texts[i].Get();
+            break;
+        default:
+            return;
+        }
+        v.vt = vt;
+    }
+
+    CConnectionPoint::CSinkSnapshot sinks;
+    try {
+        m_xEventConnPt.GetSinks(sinks);
+    } catch (...) {
+        return;
+    }
+    // A handler may release the container's last reference to the control.
+    const bool held = AddRefIfAlive();
+    DISPPARAMS params = {values, nullptr, count, 0};
+    for (size_t i = 0; i < sinks.GetCount(); ++i) {
+        CAfxVariant result;
+        sinks.GetAt(i)->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                               &result, nullptr, nullptr);
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        if (args[i].kind == AfxEventArg::Kind::BoolRef && args[i].boolRef)
+            *args[i].boolRef = flags[i] != VARIANT_FALSE;
+    }
+    sinks.Clear();
+    if (held) InternalRelease(); // may delete the control: nothing may follow
+}
