@@ -1,4 +1,9 @@
 # Sources of the platform-neutral base library (built for Windows and natively).
 set(HX_CAXBASE_NEUTRAL_SOURCES
     CaxPlatform.cpp
+    CaxCString.cpp
+    CaxCStringEdit.cpp
+    CaxCStringFormat.cpp
+    CaxCStringParse.cpp
+    CaxCStringSearch.cpp
 )

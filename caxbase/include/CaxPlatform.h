@@ -15,7 +15,14 @@ int VsnPrintf(char* buffer, std::size_t size, const char* format, va_list args);
 // _ltoa with base 10 into a buffer of at least 12 bytes.
 char* LongToDecimal(long value, char* buffer);
 
-// _gcvt: the value with the given number of significant digits.
-char* DoubleToText(double value, int digits, char* buffer);
+// _gcvt: the value with the given number of significant digits, in the
+// runtime's %g style with a three-digit exponent ("1e+020"). The buffer must
+// hold at least digits + 16 bytes.
+char* DoubleToText(double value, int digits, char* buffer, std::size_t size);
+
+// atof: decimal text only (leading white space, sign, digits, point, an
+// exponent introduced by e, E, d or D); no hexadecimal, infinity or NaN
+// spellings. A null text counts as empty.
+double TextToDouble(const char* text);
 
 } // namespace caxplatform
