@@ -6,4 +6,8 @@ set(HX_CAXBASE_NEUTRAL_SOURCES
     CaxCStringFormat.cpp
     CaxCStringParse.cpp
     CaxCStringSearch.cpp
+    CaxObject.cpp
+    CaxExceptionObject.cpp
+    CaxErrorStrings.cpp
+    CaxHRESULT.cpp
 )
