@@ -6,6 +6,7 @@ set(HX_CAXBASE_NEUTRAL_SOURCES
     CaxCStringFormat.cpp
     CaxCStringParse.cpp
     CaxCStringSearch.cpp
+    CaxCStringSplit.cpp
     CaxObject.cpp
     CaxExceptionObject.cpp
     CaxErrorStrings.cpp
