@@ -7,8 +7,10 @@ set(HX_CAXBASE_NEUTRAL_SOURCES
     CaxCStringParse.cpp
     CaxCStringSearch.cpp
     CaxCStringSplit.cpp
+    CaxCStringVector.cpp
     CaxObject.cpp
     CaxExceptionObject.cpp
     CaxErrorStrings.cpp
     CaxHRESULT.cpp
+    CaxVector2D.cpp
 )
