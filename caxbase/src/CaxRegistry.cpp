@@ -1,0 +1,69 @@
+#include "CaxRegistry.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+CaxRegistry::CaxRegistry(HKEY key) noexcept : m_key(key) {
+    AddToClassSet(caxclass::kRegistry);
+}
+
+CaxRegistry::~CaxRegistry() {
+    if (m_key) {
+        RegCloseKey(m_key);
+        m_key = nullptr;
+    }
+}
+
+std::uint32_t CaxRegistry::GetClassID() const {
+    return IdentifierIfAlive(caxclass::kRegistry);
+}
+
+BOOL CaxRegistry::ReadString(const char* valueName, CaxCString* value, CaxCString defaultValue) {
+    if (!value) return FALSE;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (m_key &&
+        RegQueryValueExA(m_key, valueName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_SZ) {
+        // One spare byte, always zero, terminates data stored without a NUL.
+        std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);
+        if (buffer) {
+            std::memset(buffer.get(), 0, static_cast<std::size_t>(size) + 1);
+            DWORD read = size;
+            // A value that grew meanwhile answers ERROR_MORE_DATA and counts as
+            // unreadable; one that shrank reports its new size.
+            if (RegQueryValueExA(m_key, valueName, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(buffer.get()), &read) == ERROR_SUCCESS &&
+                type == REG_SZ && read <= size) {
+                buffer[read] = '\0';
+                *value = buffer.get();
+                return TRUE;
+            }
+        }
+    }
+    *value = defaultValue;
+    return FALSE;
+}
+
+BOOL CaxRegistry::ReadDWORD(const char* valueName, DWORD* value) {
+    if (!value || !m_key) return FALSE;
+    // Read aside first, so that only what the registry really returned is
+    // copied and a failed query leaves the caller's value untouched.
+    DWORD data = 0;
+    DWORD type = 0;
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(m_key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+        ERROR_SUCCESS)
+        return FALSE;
+    if (size > sizeof data) return FALSE;
+    std::memcpy(value, &data, size);
+    return type == REG_DWORD && size == sizeof data ? TRUE : FALSE;
+}
+
+BOOL CaxRegistry::ReadDWORD(const char* valueName, DWORD* value, DWORD defaultValue) {
+    if (!value) return FALSE;
+    if (ReadDWORD(valueName, value)) return TRUE;
+    *value = defaultValue;
+    return FALSE;
+}
