@@ -24,6 +24,7 @@
 #include "AfxTypeLibCache.h"
 
 #include <ocidl.h>
+#include <olectl.h>
 
 #include <type_traits>
 

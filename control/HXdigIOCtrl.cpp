@@ -1,0 +1,129 @@
+// The control object: construction, destruction, its dispatch table and
+// registration, the image binding, the properties and the about box.
+#include "HXdigIOCtrl.h"
+
+#include "HXDigIOIds.h"
+#include "HXDigIO_h.h"
+#include "HandOffSetting.h"
+#include "resource.h"
+
+#include <cstdint>
+
+namespace {
+
+const DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                          OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+
+HXKIMAGE ImageFromHandle(LONGLONG handle) {
+    return reinterpret_cast<HXKIMAGE>(static_cast<intptr_t>(handle));
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+IMPLEMENT_OLECREATE_EX(CHXdigIOCtrl, "HXDIGIO.HXdigIOCtrl.1", CLSID_HXdigIO)
+IMPLEMENT_OLETYPELIB(CHXdigIOCtrl, LIBID_HXDIGIOLib, kHXDigIOLibVersionMajor,
+                     kHXDigIOLibVersionMinor)
+
+BOOL CHXdigIOCtrl::CHXdigIOCtrlFactory::UpdateRegistry(BOOL bRegister) {
+    if (bRegister)
+        return AfxOleRegisterControlClass(
+            AfxGetInstanceHandle(), m_clsid, m_lpszProgID, IDS_HXDIGIO, IDB_HXDIGIO,
+            afxRegInsertable | afxRegApartmentThreading, kMiscStatus, LIBID_HXDIGIOLib,
+            kHXDigIOLibVersionMajor, kHXDigIOLibVersionMinor);
+    return AfxOleUnregisterClass(m_clsid, m_lpszProgID);
+}
+
+BEGIN_DISPATCH_MAP(CHXdigIOCtrl, COleControl)
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "NumInputs", dispidNumInputs, GetNumInputs, SetNotSupported,
+                    VT_I4)
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "NumOutputs", dispidNumOutputs, GetNumOutputs, SetNotSupported,
+                    VT_I4)
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "Image", dispidImage, GetImage, SetImage, VT_I8)
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "IsBasicDigIO", dispidIsBasicDigIO, GetIsBasicDigIO,
+                    SetNotSupported, VT_BOOL)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetInDWORD", dispidGetInDWORD, GetInDWORD, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetOutDWORD", dispidGetOutDWORD, GetOutDWORD, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutDWORD", dispidSetOutDWORD, SetOutDWORD, VT_I4,
+                 VTS_I4 VTS_I4 VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutBit", dispidSetOutBit, SetOutBit, VT_I4, VTS_I4 VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetInBit", dispidGetInBit, GetInBit, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetOutBit", dispidGetOutBit, GetOutBit, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "AboutBox", DISPID_ABOUTBOX, AboutBox, VT_EMPTY, VTS_NONE)
+END_DISPATCH_MAP()
+
+CHXdigIOCtrl::CHXdigIOCtrl() {
+    InitializeIIDs(&DIID__DHXdigIO, &DIID__DHXdigIOEvents);
+    m_bFireDirect = ReadHandOffSetting();
+}
+
+CHXdigIOCtrl::~CHXdigIOCtrl() {
+    if (ImageHandleValid(m_hImage)) {
+        ReleaseImageRef(m_hImage);
+        m_hImage = nullptr;
+    }
+}
+
+BOOL CHXdigIOCtrl::ReportError(long code, const char* text, BOOL continuePreset) {
+    BOOL keepGoing = continuePreset;
+    FireHXKError(code, text, &keepGoing);
+    return keepGoing;
+}
+
+LONGLONG CHXdigIOCtrl::GetImage() {
+    return static_cast<LONGLONG>(reinterpret_cast<intptr_t>(m_hImage));
+}
+
+void CHXdigIOCtrl::SetImage(LONGLONG newValue) {
+    const HXKIMAGE image = ImageFromHandle(newValue);
+    if (image == m_hImage) return;
+
+    const bool supported = SupportsBasicDigIO(image) != 0;
+    if (image) {
+        if (!supported) {
+            static const char text[] = "Missing BasicDigIO interface!";
+            if (ReportError(HXK_E_NOINTERFACE, text))
+                MessageBoxA(GetSafeHwnd(), text, "Error", MB_OK);
+            return;
+        }
+        AddImageRef(image);
+    }
+    if (ImageHandleValid(m_hImage)) ReleaseImageRef(m_hImage);
+    m_hImage = image;
+
+    if (image) {
+        // A count whose query fails keeps the value it had.
+        int32_t count = m_nInputs;
+        if (QueryInputCount(image, &count) == 0)
+            m_nInputs = count;
+        else
+            ReportError(HXK_E_PROPERTYREAD, "Can't read number of input ports!");
+        count = m_nOutputs;
+        if (QueryOutputCount(image, &count) == 0)
+            m_nOutputs = count;
+        else
+            ReportError(HXK_E_PROPERTYREAD, "Can't read number of output ports!");
+    } else {
+        m_nInputs = 0;
+        m_nOutputs = 0;
+    }
+    FireImageUpdated();
+    SetModifiedFlag(TRUE);
+}
+
+BOOL CHXdigIOCtrl::GetIsBasicDigIO() {
+    return SupportsBasicDigIO(m_hImage) != 0;
+}
+
+void CHXdigIOCtrl::AboutBox() {
+    DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDD_ABOUTBOX_HXDIGIO), GetSafeHwnd(),
+                    AboutDialogProc, 0);
+}

@@ -1,0 +1,72 @@
+// CHXdigIOCtrl: the Harlow Digital IO control. It binds one image of the
+// imaging toolkit, reads and writes its digital lines, and reports every
+// failure through the HXKError event while its calls return normally.
+#pragma once
+
+#include "AfxCtl.h"
+#include "HXKToolkit.h"
+
+class CHXdigIOCtrl : public COleControl {
+    DECLARE_OLECREATE_EX(CHXdigIOCtrl)
+    DECLARE_OLETYPELIB(CHXdigIOCtrl)
+    DECLARE_DISPATCH_MAP()
+
+public:
+    CHXdigIOCtrl();
+    ~CHXdigIOCtrl() override;
+
+    // Dispatch and event identifiers of the automation interface.
+    enum {
+        dispidNumInputs = 1,
+        dispidNumOutputs = 2,
+        dispidImage = 3,
+        dispidIsBasicDigIO = 4,
+        dispidGetInDWORD = 5,
+        dispidGetOutDWORD = 6,
+        dispidSetOutDWORD = 7,
+        dispidSetOutBit = 8,
+        dispidGetInBit = 12,
+        dispidGetOutBit = 13,
+    };
+    enum { eventidHXKError = 1, eventidImageUpdated = 2, eventidListener = 3, eventidToggler = 4 };
+
+    // Read by the property page and the workers.
+    HXKIMAGE GetImageHandle() const { return m_hImage; }
+    int32_t GetInputCount() const { return m_nInputs; }
+    int32_t GetOutputCount() const { return m_nOutputs; }
+
+protected:
+    // Properties
+    long GetNumInputs() { return m_nInputs; }
+    long GetNumOutputs() { return m_nOutputs; }
+    LONGLONG GetImage();
+    void SetImage(LONGLONG newValue);
+    BOOL GetIsBasicDigIO();
+
+    // Port access
+    long GetInBit(long port);
+    long GetOutBit(long port);
+    long SetOutBit(long port, long value);
+    long GetInDWORD(long portGroup);
+    long GetOutDWORD(long portGroup);
+    long SetOutDWORD(long portGroup, long value, long mask);
+
+    void AboutBox();
+
+    // Events
+    void FireHXKError(long code, const char* text, BOOL* pContinue) {
+        FireEvent(eventidHXKError, VTS_I4 VTS_BSTR VTS_PBOOL, code, text, pContinue);
+    }
+    void FireImageUpdated() { FireEvent(eventidImageUpdated, VTS_NONE); }
+
+    // Fires HXKError with Continue preset as given; returns what the
+    // container's handlers left in it.
+    BOOL ReportError(long code, const char* text, BOOL continuePreset = TRUE);
+
+private:
+    BOOL m_bFireDirect = FALSE;
+    BOOL m_bInHandOff = FALSE;
+    HXKIMAGE m_hImage = nullptr;
+    int32_t m_nOutputs = 0;
+    int32_t m_nInputs = 0;
+};
