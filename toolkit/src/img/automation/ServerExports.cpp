@@ -7,10 +7,7 @@
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        hxk::server::setInstance(instance);
-        DisableThreadLibraryCalls(instance);
-    }
+    if (reason == DLL_PROCESS_ATTACH) hxk::server::setInstance(instance);
     return TRUE;
 }
 
