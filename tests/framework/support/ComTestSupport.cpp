@@ -1,6 +1,7 @@
 #include "ComTestSupport.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace hxtest {
 
@@ -219,13 +220,13 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-// A message box's text is its static control 0xFFFF; for other dialogs, the
-// texts of all static children joined with '|'.
+// The texts of the box's static children (a message box has one), joined
+// with '|'; icons are skipped.
 std::string BoxText(HWND box) {
-    if (HWND message = GetDlgItem(box, 0xFFFF)) return WindowText(message);
     std::string joined;
     for (HWND child = FindWindowExA(box, nullptr, "Static", nullptr); child;
          child = FindWindowExA(box, child, "Static", nullptr)) {
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
         const std::string text = WindowText(child);
         if (text.empty()) continue;
         if (!joined.empty()) joined += '|';
@@ -245,7 +246,8 @@ void ModalBoxWatcher::Run() {
         if (box && IsWindowVisible(box)) {
             const std::string text = BoxText(box);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            for (int i = 0; i < 200 && IsWindow(box); ++i)
+            // Closed means hidden: the dialog hides itself as it ends.
+            for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
                 Sleep(10);
             std::lock_guard<std::mutex> lock(m_lock);
             m_texts.push_back(text);
