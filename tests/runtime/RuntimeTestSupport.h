@@ -1,5 +1,5 @@
-// Helpers shared by the runtime suites: registry keys that the test creates
-// and removes again, and a bounded poll for conditions another thread sets.
+// Helpers shared by the runtime suites: registry keys and log files that a
+// test creates and removes again, and a bounded poll.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace runtime_test {
@@ -16,12 +18,11 @@ class ScopedTestKey {
 public:
     ScopedTestKey(HKEY root, std::string path) : m_root(root), m_path(std::move(path)) {
         RegDeleteTreeA(m_root, m_path.c_str());
-        const LONG status = RegCreateKeyExA(m_root, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                            nullptr, &m_key, nullptr);
-        EXPECT_EQ(ERROR_SUCCESS, status) << m_path;
+        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_root, m_path.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &m_key, nullptr));
     }
     ~ScopedTestKey() {
-        if (m_key) RegCloseKey(m_key);
+        RegCloseKey(m_key);
         RegDeleteTreeA(m_root, m_path.c_str());
     }
     ScopedTestKey(const ScopedTestKey&) = delete;
@@ -37,7 +38,6 @@ public:
     void SetDword(const char* name, DWORD value) const {
         SetRaw(name, REG_DWORD, &value, sizeof value);
     }
-    // A second, independently opened handle to the same key.
     HKEY OpenRead() const {
         HKEY key = nullptr;
         EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(m_root, m_path.c_str(), 0, KEY_READ, &key));
@@ -51,12 +51,32 @@ private:
     HKEY m_key = nullptr;
 };
 
-// Polls until condition() holds or about ten seconds have passed.
-template <class Condition> bool Eventually(Condition condition) {
-    for (int i = 0; i < 1000; ++i) {
-        if (condition()) return true;
-        Sleep(10);
+inline std::string LogFilePath(const std::string& name) {
+    return "c:\\" + name + ".LOG";
+}
+
+// The whole log file of a logger; it is deleted afterwards.
+inline std::string TakeLogFile(const std::string& name) {
+    std::ostringstream text;
+    {
+        std::ifstream file(LogFilePath(name), std::ios::binary);
+        text << file.rdbuf();
     }
+    DeleteFileA(LogFilePath(name).c_str());
+    return text.str();
+}
+
+inline int CountOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// Polls until condition() holds or about twenty seconds have passed.
+template <class Condition> bool Eventually(Condition condition) {
+    for (int i = 0; i < 2000 && !condition(); ++i)
+        Sleep(10);
     return condition();
 }
 

@@ -1,0 +1,44 @@
+// Logging configuration from HKEY_LOCAL_MACHINE "Software\Harlow\Corvane".
+#include "CaxLogging.h"
+#include "CaxLoggingConfig.h"
+#include "CaxRegistry.h"
+
+LONG CaxLogging::OpenProductKey(const char* subKey, REGSAM access, HKEY* key) {
+    if (!key) return ERROR_INVALID_PARAMETER;
+    CaxCString path(caxlogging::kProductKeyPath);
+    if (subKey) {
+        path.Append("\\");
+        path.Append(subKey);
+    }
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.GetData(), 0, access, key);
+}
+
+BOOL CaxLoggingConfigHXQ::Read(const char* name, DWORD* globalLog, DWORD* mode, DWORD* level) {
+    HKEY key = nullptr;
+    if (CaxLogging::OpenProductKey(nullptr, KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
+    // Only its existence matters.
+    RegCloseKey(key);
+
+    key = nullptr;
+    if (CaxLogging::OpenProductKey("Error Logging", KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
+    {
+        CaxRegistry errorLogging(key);
+        DWORD flag = 0;
+        errorLogging.ReadDWORD("Global ErrorLog Enabled", &flag, 0);
+        if (globalLog) *globalLog = flag;
+    }
+
+    // An empty name would name "Error Logging" itself.
+    if (!name || !*name) return FALSE;
+    CaxCString subKey("Error Logging\\");
+    subKey.Append(name);
+    key = nullptr;
+    if (CaxLogging::OpenProductKey(subKey.GetData(), KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
+    CaxRegistry logger(key);
+    // Read aside: a value of another type must not leave stray bytes in the
+    // caller's mode or level, which then keep the values they had.
+    DWORD value = 0;
+    if (logger.ReadDWORD("Log Level", &value) && level) *level = value;
+    if (logger.ReadDWORD("Log Mode", &value) && mode) *mode = value;
+    return TRUE;
+}
