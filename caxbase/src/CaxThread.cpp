@@ -1,0 +1,256 @@
+// The worker-thread object: its state machine, the worker loop and the waits
+// of the owner's side.
+#include "CaxThread.h"
+
+#include <process.h>
+
+#include <atomic>
+
+using namespace caxthread;
+
+namespace {
+
+std::atomic<int> g_creationFault{static_cast<int>(CaxThread::CreationFault::None)};
+
+// How often a waiting Stop re-checks whether its step has ended; only
+// matters when several threads wait for one step.
+constexpr DWORD kStepRecheckMs = 50;
+
+} // namespace
+
+CaxThread::CaxThread(const char* name, unsigned configSource, unsigned mode, unsigned level,
+                     unsigned globalLog)
+    : CaxLogging(name, configSource, mode, level, globalLog) {
+    AddToClassSet(caxclass::kThread);
+    SetPrefix("%s::", GetName().GetData() ? GetName().GetData() : "");
+    Log(kTraceConstruction, "Constructor: entered...\r\n");
+    CreateWorker();
+}
+
+void CaxThread::CreateWorker() {
+    const auto fault =
+        static_cast<CreationFault>(g_creationFault.exchange(static_cast<int>(CreationFault::None)));
+    auto makeEvent = [fault](BOOL manualReset, CreationFault failsWith) -> HANDLE {
+        return fault == failsWith ? nullptr : CreateEventA(nullptr, manualReset, FALSE, nullptr);
+    };
+    m_killEvent = makeEvent(TRUE, CreationFault::KillEvent);
+    m_deadEvent = makeEvent(TRUE, CreationFault::DeadEvent);
+    m_runEvent = makeEvent(TRUE, CreationFault::RunEvent);
+    m_stepDoneEvent = makeEvent(FALSE, CreationFault::StepDoneEvent);
+    m_waitList[0] = m_killEvent;
+    m_waitList[1] = m_runEvent;
+    // Without every event the worker could not be stopped or ended: then
+    // there is no worker, and the object refuses to start.
+    if (!m_killEvent || !m_deadEvent || !m_runEvent || !m_stepDoneEvent) return;
+    if (fault != CreationFault::Worker) {
+        unsigned id = 0;
+        m_thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadProc, this, 0, &id));
+        m_threadId = id;
+    }
+    if (!m_thread) return;
+    m_usable = true;
+    SetThreadPriority(m_thread, m_priority);
+}
+
+CaxThread::~CaxThread() {
+    EndWorker();
+    Log(kTraceLifeCycle, "Destructor: killing objects...\r\n");
+    for (HANDLE handle : {m_killEvent, m_deadEvent, m_runEvent, m_stepDoneEvent, m_thread})
+        if (handle) CloseHandle(handle);
+    m_killEvent = m_deadEvent = m_runEvent = m_stepDoneEvent = m_thread = nullptr;
+    Log(kTraceLifeCycle, "Destructor: thread killed...\r\n");
+}
+
+void CaxThread::EndWorker() {
+    {
+        CaxLockGuard hold(m_lock);
+        if (m_workerEnded) return;
+        m_workerEnded = true;
+        m_usable = false;
+    }
+    Log(kTraceLifeCycle, "Destructor: entered...\r\n");
+    Log(kTraceLifeCycle, "Destructor: killing thread...\r\n");
+    if (!m_thread) return;
+    SetEvent(m_killEvent);
+    // Lets the worker get the processor to leave.
+    SetThreadPriority(m_thread, THREAD_PRIORITY_ABOVE_NORMAL);
+    Log(kTraceLifeCycle, "Destructor: waiting for thread dead...\r\n");
+    WaitAsOwner(m_deadEvent, INFINITE);
+    // The worker logs after setting the dead event: only the end of its
+    // thread says that it no longer uses this object.
+    Log(kTraceLifeCycle, "Destructor: waiting for thread object...\r\n");
+    WaitAsOwner(m_thread, INFINITE);
+}
+
+std::uint32_t CaxThread::GetClassID() const {
+    return IdentifierIfAlive(caxclass::kThread);
+}
+
+BOOL CaxThread::Before() {
+    return m_beforeCallback ? m_beforeCallback(m_beforeContext) : FALSE;
+}
+
+BOOL CaxThread::After() {
+    return m_afterCallback ? m_afterCallback(nullptr, m_afterContext) : TRUE;
+}
+
+void CaxThread::SetBeforeCallback(BeforeCallback callback, void* context) noexcept {
+    m_beforeCallback = callback;
+    m_beforeContext = context;
+}
+
+void CaxThread::SetAfterCallback(AfterCallback callback, void* context) noexcept {
+    m_afterCallback = callback;
+    m_afterContext = context;
+}
+
+int CaxThread::GetState() const {
+    CaxLockGuard hold(m_lock);
+    return m_state;
+}
+
+bool CaxThread::IsWorkerThread() const noexcept {
+    return m_threadId != 0 && GetCurrentThreadId() == m_threadId;
+}
+
+void CaxThread::InjectCreationFault(CreationFault fault) noexcept {
+    g_creationFault = static_cast<int>(fault);
+}
+
+int CaxThread::SetPriority(int priority) {
+    m_priority = priority;
+    if (m_thread) SetThreadPriority(m_thread, m_priority);
+    return m_priority;
+}
+
+BOOL CaxThread::Start() {
+    bool started = false;
+    {
+        // The run event is set and reset only together with the state, so a
+        // set run event always means "running".
+        CaxLockGuard hold(m_lock);
+        if (m_usable && m_state != kStateRunning) {
+            m_state = kStateRunning;
+            SetEvent(m_runEvent);
+            started = true;
+        }
+    }
+    Sleep(0);
+    if (!started) return FALSE;
+    Log(kTraceLifeCycle, "Start: thread started...\r\n");
+    return TRUE;
+}
+
+BOOL CaxThread::Stop() {
+    bool stopped = false;
+    bool mustWait = false;
+    std::uint64_t stepsToWaitFor = 0;
+    {
+        CaxLockGuard hold(m_lock);
+        if (m_state == kStateRunning) {
+            m_state = kStateStopped;
+            ResetEvent(m_runEvent);
+            stopped = true;
+            // Only a step already under way can still end; the worker begins
+            // no new one now. The worker itself never waits for its own step.
+            mustWait = m_inStep && !IsWorkerThread();
+            stepsToWaitFor = m_stepsEnded + 1;
+        }
+    }
+    Sleep(0);
+    if (!stopped) return FALSE;
+    Log(kTraceLifeCycle, "Stop: waiting for last image...\r\n");
+    while (mustWait) {
+        // The counter, not the auto-reset event, says whether the step has
+        // ended: a stale signal or another waiter cannot mislead this loop.
+        WaitAsOwner(m_stepDoneEvent, kStepRecheckMs);
+        CaxLockGuard hold(m_lock);
+        mustWait = m_stepsEnded < stepsToWaitFor;
+    }
+    Sleep(0);
+    Log(kTraceLifeCycle, "Stop: thread stopped...\r\n");
+    return TRUE;
+}
+
+BOOL CaxThread::SingleStep() {
+    Log(kTraceStep, "SingleStep: invoking 'Before'...\r\n");
+    if (!Before()) {
+        Log(kTraceLifeCycle, "SingleStep: 'Before' returned FALSE, stopping...\r\n");
+        Sleep(0);
+        return FALSE;
+    }
+    Log(kTraceStep, "SingleStep: invoking 'After'...\r\n");
+    if (!After()) {
+        Log(kTraceLifeCycle, "SingleStep: 'After' returned FALSE...\r\n");
+        return FALSE;
+    }
+    Sleep(0);
+    Log(kTraceStep, "SingleStep: end 'SingleStep'...\r\n");
+    return TRUE;
+}
+
+unsigned __stdcall CaxThread::ThreadProc(void* object) {
+    static_cast<CaxThread*>(object)->RunWorker();
+    return 0;
+}
+
+void CaxThread::RunWorker() {
+    for (;;) {
+        // The kill event is first in the list, so it wins over a set run event.
+        const DWORD result = WaitForMultipleObjects(2, m_waitList, FALSE, INFINITE);
+        if (result == WAIT_OBJECT_0) break;
+        if (result != WAIT_OBJECT_0 + 1) {
+            Sleep(1);
+            continue;
+        }
+        // The wait may have been granted just before a Stop.
+        if (!BeginStep()) continue;
+        BOOL kept = FALSE;
+        try {
+            kept = SingleStep();
+        } catch (...) {
+            // An exception would end the process from here; it ends the run.
+            kept = FALSE;
+        }
+        EndStep();
+        if (!kept) Stop();
+        Sleep(0);
+    }
+    SetEvent(m_deadEvent);
+    Log(kTraceLifeCycle, "Thread dead...\r\n");
+}
+
+bool CaxThread::BeginStep() {
+    CaxLockGuard hold(m_lock);
+    if (m_state != kStateRunning) return false;
+    m_inStep = true;
+    return true;
+}
+
+void CaxThread::EndStep() {
+    CaxLockGuard hold(m_lock);
+    m_inStep = false;
+    ++m_stepsEnded;
+    SetEvent(m_stepDoneEvent);
+}
+
+bool CaxThread::WaitAsOwner(HANDLE handle, DWORD timeout) const {
+    if (m_ownerWait == OwnerWait::Plain || IsWorkerThread())
+        return WaitForSingleObject(handle, timeout) == WAIT_OBJECT_0;
+    for (;;) {
+        // Deliver what is pending first: the wait below wakes only for
+        // messages sent after it began.
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD result = MsgWaitForMultipleObjectsEx(1, &handle, timeout, QS_SENDMESSAGE, 0);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result == WAIT_OBJECT_0 + 1) {
+            if (timeout == INFINITE) continue;
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            return false;
+        }
+        if (result == WAIT_TIMEOUT) return false;
+        // The message wait itself failed: wait the plain way.
+        return WaitForSingleObject(handle, timeout) == WAIT_OBJECT_0;
+    }
+}
