@@ -1,48 +1,33 @@
-# Runs on the build host: the control module may import only system DLLs and
-# the toolkit's three DLLs, the toolkit by ordinal only, and it exports
-# exactly the four COM server entry points.
+# On the build host: HXDigIO.ocx imports system DLLs and the toolkit's three
+# DLLs only, the toolkit by ordinal only, and exports the four COM entries.
 #   cmake -DOBJDUMP=<objdump> -DMODULE=<HXDigIO.ocx> -P check_imports.cmake
 cmake_minimum_required(VERSION 3.20)
-execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "objdump failed on ${MODULE}")
-endif()
-
-set(system_dlls ADVAPI32.dll COMCTL32.dll GDI32.dll KERNEL32.dll msvcrt.dll ole32.dll
-    OLEAUT32.dll USER32.dll)
-set(toolkit_dlls HXKDriver.dll HXKImg.dll HXKUtilities.dll)
-
+execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
+set(system ADVAPI32.dll COMCTL32.dll GDI32.dll KERNEL32.dll msvcrt.dll ole32.dll OLEAUT32.dll USER32.dll)
+set(toolkit HXKDriver.dll HXKImg.dll HXKUtilities.dll)
 string(REPLACE "\n" ";" lines "${dump}")
-set(current "")
+set(dll "")
 set(seen "")
 foreach(line IN LISTS lines)
     if(line MATCHES "DLL Name: (.+)$")
-        set(current ${CMAKE_MATCH_1})
-        list(APPEND seen ${current})
-        if(NOT current IN_LIST system_dlls AND NOT current IN_LIST toolkit_dlls)
-            message(SEND_ERROR "unexpected import: ${current}")
+        set(dll ${CMAKE_MATCH_1})
+        list(APPEND seen ${dll})
+        if(NOT dll IN_LIST system AND NOT dll IN_LIST toolkit)
+            message(SEND_ERROR "unexpected import: ${dll}")
         endif()
-    elseif(current IN_LIST toolkit_dlls AND line MATCHES "^\t([0-9a-f]+)\t")
-        # An import by ordinal has the top bit of its 64-bit thunk set.
+    elseif(dll IN_LIST toolkit AND line MATCHES "^\t([0-9a-f]+)\t")
+        # By ordinal, the top bit of the 64-bit thunk is set.
         set(thunk ${CMAKE_MATCH_1})
-        string(LENGTH "${thunk}" digits)
-        if(NOT digits EQUAL 16 OR NOT thunk MATCHES "^8")
-            message(SEND_ERROR "${current} is imported by name: ${line}")
+        if(NOT thunk MATCHES "^8[0-9a-f]+$" OR NOT thunk MATCHES "^................$")
+            message(SEND_ERROR "${dll} imported by name: ${line}")
         endif()
     elseif(line STREQUAL "")
-        set(current "")
+        set(dll "")
     endif()
 endforeach()
-foreach(dll IN LISTS toolkit_dlls)
-    if(NOT dll IN_LIST seen)
-        message(SEND_ERROR "the toolkit's ${dll} is not imported")
-    endif()
-endforeach()
-
-string(REGEX MATCHALL "\\[ *[0-9]+\\] Dll[A-Za-z]+" exports "${dump}")
-list(TRANSFORM exports REPLACE "^\\[ *[0-9]+\\] " "")
+list(REMOVE_ITEM toolkit ${seen})
+string(REGEX MATCHALL "\\] Dll[A-Za-z]+" exports "${dump}")
 list(SORT exports)
-if(NOT exports STREQUAL "DllCanUnloadNow;DllGetClassObject;DllRegisterServer;DllUnregisterServer")
-    message(SEND_ERROR "exports are: ${exports}")
+if(toolkit OR NOT exports STREQUAL "] DllCanUnloadNow;] DllGetClassObject;] DllRegisterServer;] DllUnregisterServer")
+    message(SEND_ERROR "toolkit DLLs not imported: ${toolkit}; exports: ${exports}")
 endif()
-message(STATUS "imports: ${seen}")

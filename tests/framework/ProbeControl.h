@@ -1,65 +1,44 @@
-// A small control built on the framework, with members of every supported
-// type, for the framework's own tests.
+// A small control on the framework with members of the types the real
+// control does not use (BSTR, R8, I2, write-only, raised errors) and an event
+// of every argument kind, for the framework's own suite.
 #pragma once
 
 #include "AfxCtl.h"
 
-#include <string>
-
-// {5B1B7F4A-3C2E-4F7B-9A51-2D7C0E6A1F01}
 inline constexpr GUID CLSID_Probe = {
     0x5b1b7f4a, 0x3c2e, 0x4f7b, {0x9a, 0x51, 0x2d, 0x7c, 0x0e, 0x6a, 0x1f, 0x01}};
 inline constexpr IID DIID_Probe = {
     0x5b1b7f4a, 0x3c2e, 0x4f7b, {0x9a, 0x51, 0x2d, 0x7c, 0x0e, 0x6a, 0x1f, 0x02}};
 inline constexpr IID DIID_ProbeEvents = {
     0x5b1b7f4a, 0x3c2e, 0x4f7b, {0x9a, 0x51, 0x2d, 0x7c, 0x0e, 0x6a, 0x1f, 0x03}};
-inline constexpr GUID LIBID_Probe = {
-    0x5b1b7f4a, 0x3c2e, 0x4f7b, {0x9a, 0x51, 0x2d, 0x7c, 0x0e, 0x6a, 0x1f, 0x04}};
 
-#define PROBE_PROGID "HXFramework.Probe.1"
-#define IDS_PROBE_TYPENAME 1
-
-enum ProbeDispId : DISPID {
-    dispidCount = 1,  // read-only I4
-    dispidBig = 2,    // read/write I8
-    dispidFlag = 3,   // read/write BOOL
-    dispidSecret = 4, // write-only I4
-    dispidAdd = 5,    // I4 Add(I4, I4)
-    dispidEcho = 6,   // BSTR Echo(BSTR)
-    dispidHalf = 7,   // R8 Half(R8)
-    dispidFail = 8,   // Fail(I4 code): raises the code
-    dispidFire = 9,   // Fire(I4 value): fires Reported and returns Continue
-    dispidMix = 10,   // I2 Mix(I2, BOOL, I8)
-};
-enum ProbeEventId : DISPID { eventReported = 1, eventPlain = 2 };
+// Count (read-only I4) counts the writes of Secret (write-only I4).
+enum ProbeDispId : DISPID { idCount = 1, idSecret, idEcho, idScale, idFail, idFire };
+enum ProbeEventId : DISPID { evReported = 1, evPlain };
 
 class CProbeCtrl : public COleControl {
     DECLARE_OLECREATE_EX(CProbeCtrl)
     DECLARE_DISPATCH_MAP()
 
 public:
-    CProbeCtrl();
-    ~CProbeCtrl() override;
-
-    static LONG LiveCount();
+    CProbeCtrl() { InitializeIIDs(&DIID_Probe, &DIID_ProbeEvents); }
 
 protected:
     long GetCount() { return m_count; }
-    LONGLONG GetBig() { return m_big; }
-    void SetBig(LONGLONG value);
-    BOOL GetFlag() { return m_flag; }
-    void SetFlag(BOOL value) { m_flag = value; }
-    void SetSecret(long value) { m_secret = value; }
-    long Add(long a, long b) { return a + b; }
-    BSTR Echo(BSTR text);
-    double Half(double value) { return value / 2; }
+    void SetSecret(long) { ++m_count; }
+    BSTR Echo(BSTR text) { return SysAllocStringLen(text, SysStringLen(text)); }
+    double Scale(double x, short by, BOOL negate) { return (negate ? -x : x) * by; }
     void Fail(long code) { ThrowError(static_cast<SCODE>(code), "probe failure"); }
-    BOOL Fire(long value);
-    short Mix(short small, BOOL flag, LONGLONG big);
+    // Fires Reported(value, "reported", value << 32, Continue) and Plain();
+    // returns the Continue the sinks left.
+    BOOL Fire(long value) {
+        BOOL keepGoing = TRUE;
+        FireEvent(evReported, VTS_I4 VTS_BSTR VTS_I8 VTS_PBOOL, value, "reported",
+                  static_cast<LONGLONG>(value) << 32, &keepGoing);
+        FireEvent(evPlain, VTS_NONE);
+        return keepGoing;
+    }
 
 private:
     long m_count = 0;
-    LONGLONG m_big = 0;
-    BOOL m_flag = FALSE;
-    long m_secret = 0;
 };

@@ -1,5 +1,5 @@
 // What the framework and control suites share to act as a container: calls
-// through IDispatch the way a script host makes them, an event sink that
+// through IDispatch the way script hosts make them, an event sink that
 // records what it is fired, and a watcher that closes modal boxes.
 #pragma once
 
@@ -16,97 +16,92 @@
 
 namespace hxtest {
 
-// A VARIANT that clears itself.
+// A VARIANT that clears itself. Malformed ones (bad types, null references)
+// are copied bit for bit, so that tests can hand them on.
 struct Var {
     VARIANT v;
     Var() { VariantInit(&v); }
-    // Deliberately malformed VARIANTs (bad types, null references) are
-    // copied bit for bit, so that tests can hand them on.
-    Var(const Var& other) {
-        VariantInit(&v);
-        if (FAILED(VariantCopy(&v, const_cast<VARIANT*>(&other.v)))) v = other.v;
+    Var(VARTYPE vt, LONGLONG bits) : Var() {
+        v.vt = vt;
+        v.llVal = bits;
     }
-    Var& operator=(const Var& other) {
-        if (this != &other && FAILED(VariantCopy(&v, const_cast<VARIANT*>(&other.v)))) v = other.v;
+    Var(const Var& o) : Var() { *this = o; }
+    Var& operator=(const Var& o) {
+        if (this != &o && FAILED(VariantCopy(&v, const_cast<VARIANT*>(&o.v)))) v = o.v;
         return *this;
     }
     ~Var() { VariantClear(&v); }
 };
-
-Var I4(long value);
-Var I8(long long value);
-Var R8(double value);
-Var Bool(bool value);
+inline Var I4(long x) {
+    return Var(VT_I4, static_cast<ULONG>(x));
+}
+inline Var I8(LONGLONG x) {
+    return Var(VT_I8, x);
+}
+inline Var Bool(bool x) {
+    return Var(VT_BOOL, x ? 0xFFFF : 0);
+}
+Var R8(double x);
 Var Str(const wchar_t* text);
-Var Empty();
 
-// The result of one Invoke.
 struct CallResult {
     HRESULT hr = E_FAIL;
     Var value;
-    UINT argErr = 0xFFFFFFFF;
+    UINT argErr = ~0u;
     SCODE excepScode = 0; // EXCEPINFO's code when hr is DISP_E_EXCEPTION
 };
-
-// Invokes with the arguments in their natural order (reversed for rgvarg).
-CallResult Invoke(IDispatch* target, DISPID dispid, WORD flags, const std::vector<Var>& args = {});
-CallResult Method(IDispatch* target, DISPID dispid, const std::vector<Var>& args = {});
-CallResult Get(IDispatch* target, DISPID dispid);
-CallResult Put(IDispatch* target, DISPID dispid, const Var& value);
-// Looks the name up first, as a late-bound script does.
-CallResult MethodByName(IDispatch* target, const wchar_t* name, const std::vector<Var>& args = {});
+// Arguments in their natural order; a put names its value DISPID_PROPERTYPUT.
+CallResult Invoke(IDispatch* target, DISPID id, WORD flags, const std::vector<Var>& args = {});
+inline CallResult Method(IDispatch* t, DISPID id, const std::vector<Var>& args = {}) {
+    return Invoke(t, id, DISPATCH_METHOD, args);
+}
+inline CallResult Get(IDispatch* t, DISPID id) {
+    return Invoke(t, id, DISPATCH_PROPERTYGET);
+}
+inline CallResult Put(IDispatch* t, DISPID id, const Var& x) {
+    return Invoke(t, id, DISPATCH_PROPERTYPUT, {x});
+}
 DISPID IdOfName(IDispatch* target, const wchar_t* name);
+std::string Narrow(BSTR text);
 
-// One event as a sink saw it: the dispid and copies of the arguments in
-// their natural order (by-reference arguments as the sink found them).
 struct FiredEvent {
     DISPID dispid;
-    std::vector<Var> args;
-    DWORD threadId;
+    std::vector<Var> args; // natural order; a by-reference BOOL as the sink left it
 };
 
-// An event sink on the heap with a real reference count. It answers
-// IDispatch and, when asked to, the event interface's IID.
+// A heap-allocated sink with a real reference count. It answers IDispatch
+// and the event IID as configured, sets every by-reference BOOL to the
+// configured answer (-1: leaves it) and runs a handler after recording.
 class RecordingSink : public IDispatch {
 public:
-    static RecordingSink* Create(const IID& eventIid, bool answersEventIid = true,
-                                 bool answersDispatch = true);
-
+    RecordingSink(const IID& eventIid, bool eventIidToo = true, bool dispatchToo = true)
+        : m_eventIid(eventIid), m_eventIidToo(eventIidToo), m_dispatchToo(dispatchToo) {}
+    virtual ~RecordingSink() = default;
     STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
+    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
     STDMETHOD_(ULONG, Release)() override;
-    STDMETHOD(GetTypeInfoCount)(UINT* count) override;
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override;
-    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
+    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHOD(Invoke)
-    (DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override;
+    (DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
 
-    // Every by-reference BOOL the sink is fired with is set to this value
-    // (unset: left alone).
-    void SetContinueAnswer(int answer) { m_continueAnswer = answer; }
-    // Runs inside Invoke after the event is recorded.
-    void OnEvent(std::function<void(DISPID)> handler) { m_handler = std::move(handler); }
-
+    int continueAnswer = -1;
+    std::function<void(DISPID)> onEvent;
     std::vector<FiredEvent> Events() const;
     size_t Count(DISPID dispid) const;
     LONG RefCount() const { return m_ref; }
 
 private:
-    RecordingSink(const IID& eventIid, bool answersEventIid, bool answersDispatch);
-    virtual ~RecordingSink() = default;
-
     std::atomic<LONG> m_ref{1};
     IID m_eventIid;
-    bool m_answersEventIid;
-    bool m_answersDispatch;
-    int m_continueAnswer = -1;
-    std::function<void(DISPID)> m_handler;
+    bool m_eventIidToo, m_dispatchToo;
     mutable std::mutex m_lock;
     std::vector<FiredEvent> m_events;
 };
 
-// Connects a sink to an object's connection point for the event IID and
-// disconnects it at the end of the scope.
+// Advises a sink on the source's connection point for an IID; unadvises at
+// the end of the scope.
 class Connection {
 public:
     Connection(IUnknown* source, const IID& eventIid, IUnknown* sink);
@@ -114,38 +109,29 @@ public:
     Connection& operator=(const Connection&) = delete;
     ~Connection() { Disconnect(); }
     HRESULT Disconnect();
-    HRESULT AdviseResult() const { return m_adviseResult; }
-    DWORD Cookie() const { return m_cookie; }
-    IConnectionPoint* Point() const { return m_point; }
+    HRESULT adviseResult = E_FAIL;
 
 private:
     IConnectionPoint* m_point = nullptr;
     DWORD m_cookie = 0;
-    HRESULT m_adviseResult = E_FAIL;
 };
 
-// Watches, on a thread of its own, for top-level dialog boxes with a given
-// caption; records the text of each one's message (or the window's child
-// texts) and presses its default button. Stop() ends the watch.
+// Watches for top-level dialogs with a caption; records each one's static
+// texts (joined with '|', icons skipped) and presses OK. Stop() ends the
+// watch (at most a minute) and returns the texts.
 class ModalBoxWatcher {
 public:
     explicit ModalBoxWatcher(std::string caption);
     ModalBoxWatcher(const ModalBoxWatcher&) = delete;
     ModalBoxWatcher& operator=(const ModalBoxWatcher&) = delete;
     ~ModalBoxWatcher() { Stop(); }
-    // Ends the watch and returns the texts of the boxes closed meanwhile.
     std::vector<std::string> Stop();
-    size_t Closed() const;
 
 private:
-    void Run();
     std::string m_caption;
     std::atomic<bool> m_stop{false};
-    mutable std::mutex m_lock;
     std::vector<std::string> m_texts;
     std::thread m_thread;
 };
-
-std::string Narrow(BSTR text);
 
 } // namespace hxtest
