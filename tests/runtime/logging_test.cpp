@@ -1,26 +1,23 @@
-// CaxLogging through the targets it makes: the file (read back after the
-// logger is gone) and the trace sink (which reports lengths).
+// CaxLogging through the targets it makes: the log file (read back once the
+// logger is gone) and the trace sink (which reports the lengths it got);
+// configuration from HKEY_LOCAL_MACHINE "Software\Harlow\Corvane".
 #include "CaxLogging.h"
 #include "RuntimeTestSupport.h"
 
+#include <atomic>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 
-using runtime_test::TakeLogFile;
-
-const std::string kBanner = "\r\n\r\n***************************** h4Banner "
-                            "*****************************\r\nError Level = 8\r\nError Mode  = "
-                            "1\r\n\r\nStart Logging...\r\n\r\n";
+using namespace caxlogging;
 
 TEST(Logging, BannerOnceAppendedPrefixedAndFilteredBeforeFormatting) {
+    std::ofstream("c:\\h4Banner.LOG", std::ios::binary) << "earlier run\r\n";
     {
-        std::ofstream earlier(runtime_test::LogFilePath("h4Banner"), std::ios::binary);
-        earlier << "earlier run\r\n";
-    }
-    {
-        CaxLogging first("h4Banner", 0, caxlogging::kModeFile, 8, 0);
-        CaxLogging second("h4Banner", 0, caxlogging::kModeFile, 8, 0);
+        CaxLogging first("h4Banner", 0, kModeFile, 8, 0);
+        CaxLogging second("h4Banner", 0, kModeFile, 8, 0);
         EXPECT_EQ(20u, first.GetClassID());
         ASSERT_NE(nullptr, first.GetTarget());
         EXPECT_EQ(first.GetTarget(), second.GetTarget());
@@ -31,75 +28,111 @@ TEST(Logging, BannerOnceAppendedPrefixedAndFilteredBeforeFormatting) {
         EXPECT_EQ(26, second.Log(8 | 16, "Start: thread started...\r\n"));
         EXPECT_EQ(6, first.Log(8, "n=%u\r\n", 42u));
     }
-    // The log file is a text-mode stream: each line feed reaches the disk as
-    // CR LF, so the banner's "\r\n" reads back as "\r\r\n".
-    std::string expected = kBanner + "h4Banner::Start: thread started...\r\nn=42\r\n";
+    std::string expected =
+        "\r\n\r\n***************************** h4Banner "
+        "*****************************\r\nError Level = 8\r\nError Mode  = 1\r\n"
+        "\r\nStart Logging...\r\n\r\nh4Banner::Start: thread started...\r\nn=42\r\n";
+    // A text-mode stream: each line feed reaches the disk as CR LF.
     for (auto at = expected.find('\n'); at != std::string::npos; at = expected.find('\n', at + 2))
         expected.insert(at, "\r");
-    EXPECT_EQ("earlier run\r\n" + expected, TakeLogFile("h4Banner"));
+    EXPECT_EQ("earlier run\r\n" + expected, runtime_test::TakeLogFile("h4Banner"));
 }
 
 TEST(Logging, SharesByExactNameAndKeepsTheGlobalTargetAlive) {
-    const std::uint32_t live = CaxLogging::GetLiveLoggerCount();
     ASSERT_EQ(0u, CaxLogging::GetRegisteredTargetCount());
-    auto first = std::make_unique<CaxLogging>("h4Share", 0, caxlogging::kModeTrace, 8, 0);
-    CaxLogging upper("h4SHARE", 0, caxlogging::kModeTrace, 8, 0);
+    auto first = std::make_unique<CaxLogging>("h4Share", 0, kModeTrace, 8, 0);
+    CaxLogging upper("h4SHARE", 0, kModeTrace, 8, 0);
     EXPECT_NE(first->GetTarget(), upper.GetTarget());
     EXPECT_EQ(first->GetTarget(), CaxLogging::GetGlobalTarget());
-    {
-        CaxLogging global("h4Other", 0, caxlogging::kModeConsole, 8, 1);
-        EXPECT_EQ(first->GetTarget(), global.GetTarget());
-        EXPECT_EQ(2u, global.GetTarget()->GetReferenceCount());
-        EXPECT_EQ(live + 3, CaxLogging::GetLiveLoggerCount());
-    }
-    // The global target goes: the next registered one takes its place.
-    first.reset();
+    EXPECT_EQ(first->GetTarget(), CaxLogging("h4Other", 0, kModeConsole, 8, 1).GetTarget());
+    first.reset(); // the global target goes: the next registered one takes its place
     EXPECT_EQ(1u, CaxLogging::GetRegisteredTargetCount());
-    EXPECT_EQ(upper.GetTarget(), CaxLogging::GetGlobalTarget());
-    CaxLogging global("h4Other", 0, caxlogging::kModeTrace, 8, 1);
+    CaxLogging global("h4Other", 0, kModeTrace, 8, 1);
     EXPECT_EQ(upper.GetTarget(), global.GetTarget());
-    EXPECT_EQ(5, global.Log(8, "%s", "hello"));
+    EXPECT_EQ(2u, upper.GetTarget()->GetReferenceCount());
+    EXPECT_EQ(2u, CaxLogging::GetLiveLoggerCount());
 }
 
-TEST(Logging, LinesAndPrefixesAreCutAt1023Characters) {
-    CaxLogging log("h4Bound", 0, caxlogging::kModeTrace, 8, 0);
+TEST(Logging, BoundedLinesAndModesWithoutAWorkingTarget) {
+    CaxLogging trace("h4Bound", 0, kModeTrace, 8, 0);
     const std::string longText(3000, 'x');
-    EXPECT_EQ(1023, log.Log(8, "%s%s", longText.c_str(), "tail"));
-    EXPECT_EQ(1023, log.SetPrefix("%s", longText.c_str()));
-    EXPECT_EQ(5, log.Log(8, "short"));
-}
-
-TEST(Logging, ModesWithoutAWorkingTarget) {
-    const std::uint32_t registered = CaxLogging::GetRegisteredTargetCount();
+    EXPECT_EQ(1023, trace.Log(8, "%s%s", longText.c_str(), "tail"));
+    EXPECT_EQ(1023, trace.SetPrefix("%s", longText.c_str()));
     CaxLogging unknown("h4Mode3", 0, 3, 1, 0);
     EXPECT_EQ(nullptr, unknown.GetTarget());
     EXPECT_FALSE(unknown.StartLogging());
     EXPECT_EQ(0, unknown.Log(1, "nothing"));
-    EXPECT_EQ(registered, CaxLogging::GetRegisteredTargetCount());
-
-    CaxLogging none("h4Mode0", 0, caxlogging::kModeNone, 0, 0);
-    EXPECT_EQ(nullptr, none.GetTarget());
+    CaxLogging none("h4Mode0", 0, kModeNone, 0, 0);
     EXPECT_FALSE(none.StartLogging());
     ASSERT_NE(nullptr, none.GetTarget());
     EXPECT_FALSE(none.GetTarget()->IsOpened());
-    EXPECT_TRUE(none.StartLogging());
-    none.StopLogging();
-    EXPECT_EQ(registered, CaxLogging::GetRegisteredTargetCount());
+    EXPECT_EQ(2u, CaxLogging::GetRegisteredTargetCount());
 }
 
 TEST(Logging, AFileThatCannotBeOpenedThrowsAndLeavesNothingBehind) {
-    const std::uint32_t live = CaxLogging::GetLiveLoggerCount();
-    const std::uint32_t registered = CaxLogging::GetRegisteredTargetCount();
     try {
-        CaxLogging log("h4-no-such-dir\\x", 0, caxlogging::kModeFile, 1, 0);
+        CaxLogging log("h4-no-such-dir\\x", 0, kModeFile, 1, 0);
         ADD_FAILURE() << "no exception";
     } catch (const axIO::CaxIOException& e) {
         EXPECT_EQ(2u, e.GetCode());
         EXPECT_EQ(442u, e.GetLine());
         EXPECT_STREQ("..\\..\\src\\CaxLogging", e.GetFile());
     }
-    EXPECT_EQ(live, CaxLogging::GetLiveLoggerCount());
-    EXPECT_EQ(registered, CaxLogging::GetRegisteredTargetCount());
+    EXPECT_EQ(0u, CaxLogging::GetLiveLoggerCount());
+    EXPECT_EQ(0u, CaxLogging::GetRegisteredTargetCount());
+}
+
+TEST(Logging, LoggersOfSharedNamesMadeAndDestroyedOnManyThreadsAtOnce) {
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&wrong, t] {
+            for (int i = 0; i < 400; ++i) {
+                const std::string name = "h4Stress" + std::to_string((i + t) % 3);
+                // Some share the global target, which other threads keep releasing.
+                CaxLogging a(name.c_str(), 0, kModeTrace, 8, i % 4 == 0);
+                CaxLogging b(name.c_str(), 0, kModeTrace, 8, 0);
+                wrong += a.Log(8, "%s", "line") != 4 || b.Log(8, "n=%03d", i % 1000) != 5;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0u, CaxLogging::GetLiveLoggerCount());
+    EXPECT_EQ(0u, CaxLogging::GetRegisteredTargetCount());
+    EXPECT_EQ(nullptr, CaxLogging::GetGlobalTarget());
+}
+
+// Mode, level mask and global flag of a logger made with these arguments.
+std::string Configured(unsigned mode, unsigned level, unsigned global, unsigned source = 1) {
+    CaxLogging log("h4Cfg", source, mode, level, global);
+    return std::to_string(log.GetMode()) + "/" + std::to_string(log.GetLevel()) + "/" +
+           std::to_string(log.GetGlobalLog()) + (log.GetTarget() ? "+target" : "");
+}
+
+TEST(Logging, ConfigurationReadsWhatTheKeysHoldAndKeepsTheRest) {
+    using runtime_test::ScopedTestKey;
+    const std::string product = "Software\\Harlow\\Corvane";
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, product.c_str());
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, CaxLogging::OpenProductKey(nullptr, KEY_READ, &key));
+    EXPECT_EQ("8/0/1", Configured(8, 0, 1));
+    ScopedTestKey productKey(HKEY_LOCAL_MACHINE, product);
+    ScopedTestKey errorLogging(HKEY_LOCAL_MACHINE, product + "\\Error Logging");
+    errorLogging.SetDword("Global ErrorLog Enabled", 1);
+    EXPECT_EQ("8/0/1", Configured(8, 0, 0)); // no sub-key of its own: only the flag is read
+    ScopedTestKey own(HKEY_LOCAL_MACHINE, product + "\\Error Logging\\h4Cfg");
+    own.SetDword("Log Level", 8);
+    own.SetDword("Log Mode", 8);
+    EXPECT_EQ("8/8/1+target", Configured(4, 0, 0));
+    EXPECT_EQ("4/0/0", Configured(4, 0, 0, 2)); // only source 1 reads the registry
+    ASSERT_EQ(ERROR_SUCCESS, CaxLogging::OpenProductKey("Error Logging\\h4Cfg", KEY_READ, &key));
+    RegCloseKey(key);
+    // Values of other types keep the constructor's mode and level mask.
+    own.Set("Log Level", REG_SZ, "8", 2);
+    own.Set("Log Mode", REG_BINARY, "\x08\0\0\0", 4);
+    errorLogging.SetDword("Global ErrorLog Enabled", 0);
+    EXPECT_EQ("4/0/0", Configured(4, 0, 1));
 }
 
 } // namespace

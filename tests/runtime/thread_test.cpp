@@ -1,5 +1,6 @@
 // CaxThread driven the way its subclasses and owners use it: start, stop,
-// self-stopping steps, destruction in every state, priorities and traces.
+// self-stopping steps, destruction in every state, priorities, traces, and a
+// window thread that stops and deletes a worker blocked in SendMessage to it.
 #include "CaxThread.h"
 #include "RuntimeTestSupport.h"
 
@@ -10,36 +11,34 @@ namespace {
 
 using runtime_test::Eventually;
 
-// A worker whose step counts itself, optionally sleeps, and answers what the
-// test asks; its destructor ends the worker before its members go.
-class CountingWorker : public CaxThread {
-public:
-    explicit CountingWorker(const char* name = "CountingWorker", unsigned mode = 4,
-                            unsigned level = 0)
+// Counts its steps, answers what the test asks and, like every subclass
+// should, ends the worker before its own members go.
+std::atomic<int> g_stepsUnderWay{0}; // of all workers, also deleted ones
+
+struct Worker : CaxThread {
+    explicit Worker(const char* name = "Worker", unsigned mode = 4, unsigned level = 0)
         : CaxThread(name, 0, mode, level, 0) {}
-    ~CountingWorker() override { EndWorker(); }
+    ~Worker() override { EndWorker(); }
     BOOL Before() override {
-        inStep = true;
-        if (stopFromHook) selfStopResult = Stop();
-        Sleep(stepSleepMs);
-        ++steps;
-        inStep = false;
-        return keepRunning ? TRUE : FALSE;
+        inStep = true, ++g_stepsUnderWay;
+        if (stopFromHook) selfStop = Stop();
+        if (window) SendMessageA(window, WM_APP, 0, 0);
+        Sleep(sleepMs);
+        ++steps, inStep = false, --g_stepsUnderWay;
+        return keepRunning;
     }
-    std::atomic<int> steps{0};
-    std::atomic<bool> inStep{false};
-    std::atomic<bool> keepRunning{true};
-    std::atomic<bool> stopFromHook{false};
-    std::atomic<BOOL> selfStopResult{-1};
-    DWORD stepSleepMs = 1;
+    bool Stopped() const { return GetState() == caxthread::kStateStopped && !inStep; }
+    std::atomic<int> steps{0}, selfStop{-1};
+    std::atomic<bool> inStep{false}, keepRunning{true}, stopFromHook{false};
+    DWORD sleepMs = 1;
+    HWND window = nullptr;
 };
 
 TEST(Thread, StartAndStopFollowTheStateMachine) {
-    CountingWorker worker;
+    Worker worker;
     EXPECT_EQ(25u, worker.GetClassID());
-    EXPECT_TRUE(worker.IsClassInSet(caxclass::kLogging));
-    EXPECT_EQ("CountingWorker::", std::string(worker.GetPrefix().GetData()));
-    EXPECT_EQ(caxthread::kStateConstructed, worker.GetState());
+    EXPECT_STREQ("Worker::", worker.GetPrefix().GetData());
+    EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(worker.GetThreadHandle()));
     EXPECT_FALSE(worker.Stop());
     EXPECT_EQ(caxthread::kStateConstructed, worker.GetState());
     for (int round = 0; round < 3; ++round) {
@@ -48,98 +47,63 @@ TEST(Thread, StartAndStopFollowTheStateMachine) {
         const int before = worker.steps;
         EXPECT_TRUE(Eventually([&] { return worker.steps > before + 2; }));
         EXPECT_TRUE(worker.Stop());
-        EXPECT_EQ(caxthread::kStateStopped, worker.GetState());
-        // Stop returned after the step in progress: the worker is idle.
-        EXPECT_FALSE(worker.inStep);
+        EXPECT_TRUE(worker.Stopped()); // Stop returned after the step in progress
         const int stopped = worker.steps;
         Sleep(30);
         EXPECT_EQ(stopped, worker.steps);
         EXPECT_FALSE(worker.Stop());
     }
-}
-
-TEST(Thread, AStepAnsweringFalseStopsTheRunAfterOneStep) {
-    CountingWorker worker;
-    worker.keepRunning = false;
-    for (int round = 1; round <= 3; ++round) {
-        EXPECT_TRUE(worker.Start());
-        EXPECT_TRUE(Eventually([&] { return worker.GetState() == caxthread::kStateStopped; }));
-        EXPECT_FALSE(worker.Stop());
-        Sleep(20);
-        EXPECT_EQ(round, worker.steps);
-    }
-}
-
-TEST(Thread, CallbacksAndTheDefaultHooks) {
-    struct Counts {
-        std::atomic<int> before{0}, after{0};
-    } counts;
-    CaxThread thread("CallbackThread", 0, 4, 0, 0);
-    // No callback: the default Before ends the run after one step.
-    EXPECT_TRUE(thread.Start());
-    EXPECT_TRUE(Eventually([&] { return thread.GetState() == caxthread::kStateStopped; }));
-    thread.SetBeforeCallback(
-        [](void* c) -> BOOL { return ++static_cast<Counts*>(c)->before, TRUE; }, &counts);
-    thread.SetAfterCallback(
-        [](void* unused, void* c) -> BOOL {
-            return unused == nullptr && ++static_cast<Counts*>(c)->after < 3;
-        },
-        &counts);
-    EXPECT_TRUE(thread.Start());
-    EXPECT_TRUE(Eventually([&] { return thread.GetState() == caxthread::kStateStopped; }));
-    EXPECT_EQ(3, counts.before);
-    EXPECT_EQ(3, counts.after);
-}
-
-TEST(Thread, StopFromTheWorkersOwnHookDoesNotWaitForItself) {
-    CountingWorker worker;
-    worker.stopFromHook = true;
-    EXPECT_TRUE(worker.Start());
-    EXPECT_TRUE(Eventually([&] { return worker.selfStopResult != -1; }));
-    EXPECT_EQ(TRUE, worker.selfStopResult);
-    EXPECT_TRUE(Eventually([&] { return worker.steps == 1 && !worker.inStep; }));
-    EXPECT_EQ(caxthread::kStateStopped, worker.GetState());
-    EXPECT_FALSE(worker.Stop());
-}
-
-TEST(Thread, PriorityIsAppliedToTheWorker) {
-    CountingWorker worker;
-    EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(worker.GetThreadHandle()));
     EXPECT_EQ(1, worker.SetPriority(1));
     EXPECT_EQ(THREAD_PRIORITY_ABOVE_NORMAL, GetThreadPriority(worker.GetThreadHandle()));
 }
 
-TEST(Thread, DestructionInEveryStateEndsTheWorker) {
-    for (int state = 0; state < 4; ++state) {
-        auto worker = std::make_unique<CountingWorker>();
-        worker->stepSleepMs = state == 3 ? 200 : 1;
-        if (state >= 1) {
-            worker->Start();
-            EXPECT_TRUE(Eventually([&] { return worker->steps > 0 || worker->inStep; }));
-        }
-        if (state == 2) worker->Stop();
-        HANDLE thread = worker->GetThreadHandle();
-        DWORD flags = 0;
-        EXPECT_TRUE(GetHandleInformation(thread, &flags));
-        worker.reset();
-        EXPECT_FALSE(GetHandleInformation(thread, &flags)) << "state " << state;
+TEST(Thread, HooksAnsweringFalseOrStoppingEndTheRunAfterOneStep) {
+    Worker worker;
+    worker.keepRunning = false;
+    for (int round = 1; round <= 2; ++round) {
+        EXPECT_TRUE(worker.Start());
+        EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
+        EXPECT_FALSE(worker.Stop());
+        EXPECT_EQ(round, worker.steps);
     }
+    worker.keepRunning = worker.stopFromHook = true; // Stop on the worker: no wait for itself
+    EXPECT_TRUE(worker.Start());
+    EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
+    EXPECT_EQ(TRUE, worker.selfStop);
+    Sleep(20);
+    EXPECT_EQ(3, worker.steps);
+
+    std::atomic<int> calls{0};
+    CaxThread plain("Plain", 0, 4, 0, 0); // no callbacks: the default Before ends the run
+    EXPECT_TRUE(plain.Start());
+    EXPECT_TRUE(Eventually([&] { return plain.GetState() == caxthread::kStateStopped; }));
+    plain.SetBeforeCallback([](void* c) -> BOOL { return ++*static_cast<std::atomic<int>*>(c); },
+                            &calls);
+    plain.SetAfterCallback(
+        [](void* unused, void* c) -> BOOL {
+            return !unused && *static_cast<std::atomic<int>*>(c) < 3;
+        },
+        &calls);
+    EXPECT_TRUE(plain.Start());
+    EXPECT_TRUE(Eventually([&] { return plain.GetState() == caxthread::kStateStopped; }));
+    EXPECT_EQ(3, calls);
 }
 
-// The base destructor alone also waits out a slow step.
-TEST(Thread, BaseDestructorWaitsForTheStepInProgress) {
-    std::atomic<int> finished{0};
-    auto thread = std::make_unique<CaxThread>("SlowThread", 0, 4, 0, 0);
-    thread->SetBeforeCallback(
-        [](void* c) -> BOOL { return Sleep(150), ++*static_cast<std::atomic<int>*>(c), TRUE; },
-        &finished);
-    thread->Start();
-    Sleep(20);
-    thread.reset();
-    const int atDestruction = finished;
-    EXPECT_GE(atDestruction, 1);
-    Sleep(200);
-    EXPECT_EQ(atDestruction, finished);
+TEST(Thread, DestructionInEveryStateEndsTheWorkerAfterItsStep) {
+    for (int i = 0; i < 80; ++i) {
+        const int state = i % 4; // never started, running, stopped, in a slow step
+        auto worker = std::make_unique<Worker>();
+        worker->sleepMs = state == 3 ? 40 : 0;
+        if (state >= 1) worker->Start();
+        if (state == 2) worker->Stop();
+        EXPECT_TRUE(state != 3 || Eventually([&] { return worker->inStep.load(); }));
+        HANDLE thread = worker->GetThreadHandle();
+        DWORD exitCode = 0;
+        EXPECT_TRUE(GetExitCodeThread(thread, &exitCode));
+        delete static_cast<CaxThread*>(worker.release()); // through the base, as owners do
+        EXPECT_EQ(0, g_stepsUnderWay) << "state " << state;
+        EXPECT_FALSE(GetExitCodeThread(thread, &exitCode)) << "thread handle left open";
+    }
 }
 
 TEST(Thread, FailedCreationLeavesAnObjectThatRefusesToStart) {
@@ -147,53 +111,68 @@ TEST(Thread, FailedCreationLeavesAnObjectThatRefusesToStart) {
     for (Fault fault : {Fault::KillEvent, Fault::DeadEvent, Fault::RunEvent, Fault::StepDoneEvent,
                         Fault::Worker}) {
         CaxThread::InjectCreationFault(fault);
-        CountingWorker worker;
+        Worker worker;
         EXPECT_FALSE(worker.IsUsable());
         EXPECT_FALSE(worker.Start());
         EXPECT_FALSE(worker.Stop());
-        EXPECT_EQ(caxthread::kStateConstructed, worker.GetState());
         EXPECT_EQ(0, worker.steps);
     }
-    CountingWorker healthy;
-    EXPECT_TRUE(healthy.IsUsable());
-}
-
-TEST(Thread, ManyLifeCyclesWithoutAHang) {
-    for (int i = 0; i < 150; ++i) {
-        CountingWorker worker;
-        worker.stepSleepMs = 0;
-        worker.keepRunning = (i % 3) != 0;
-        worker.Start();
-        if (i % 2) worker.Stop();
-        if (i % 5 == 0) worker.Start();
-    }
+    EXPECT_TRUE(Worker().IsUsable());
 }
 
 TEST(Thread, TraceLinesCarryThePrefixAndTheirLevelBits) {
     {
-        CountingWorker worker("h4TraceWorker", caxlogging::kModeFile, 1 | 8);
+        Worker worker("h4TraceWorker", caxlogging::kModeFile, 1 | 8);
         worker.keepRunning = false;
         worker.Start();
-        EXPECT_TRUE(Eventually([&] { return worker.GetState() == caxthread::kStateStopped; }));
+        EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
     }
     const std::string log = runtime_test::TakeLogFile("h4TraceWorker");
-    const char* lines[] = {"Constructor: entered...",
-                           "Start: thread started...",
-                           "SingleStep: 'Before' returned FALSE, stopping...",
-                           "Stop: waiting for last image...",
-                           "Stop: thread stopped...",
-                           "Destructor: entered...",
-                           "Destructor: killing thread...",
-                           "Destructor: waiting for thread dead...",
-                           "Thread dead...",
-                           "Destructor: waiting for thread object...",
-                           "Destructor: killing objects...",
-                           "Destructor: thread killed..."};
+    const char* lines[] = {"Constructor: entered",
+                           "Start: thread started",
+                           "SingleStep: 'Before' returned FALSE, stopping",
+                           "Stop: waiting for last image",
+                           "Stop: thread stopped",
+                           "Destructor: entered",
+                           "Destructor: killing thread",
+                           "Destructor: waiting for thread dead",
+                           "Thread dead",
+                           "Destructor: waiting for thread object",
+                           "Destructor: killing objects",
+                           "Destructor: thread killed"};
     for (const char* line : lines)
-        EXPECT_EQ(1, runtime_test::CountOf(log, line)) << line;
+        EXPECT_EQ(1, runtime_test::CountOf(log, std::string(line) + "...\r\r\n")) << line;
     EXPECT_EQ(12, runtime_test::CountOf(log, "h4TraceWorker::"));
-    EXPECT_EQ(0, runtime_test::CountOf(log, "invoking"));
-    EXPECT_EQ(0u, log.find("\r\r\n\r\r\n*****")); // the unprefixed banner comes first
+    EXPECT_EQ(0, runtime_test::CountOf(log, "invoking")); // level 16 is off
+}
+
+std::atomic<int> g_handled{0};
+
+TEST(Thread, WindowThreadStopsAndDeletesAWorkerBlockedInSendMessageToIt) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        return m == WM_APP ? (++g_handled, 0) : DefWindowProcA(w, m, wp, lp);
+    };
+    windowClass.lpszClassName = "h4HandOff";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "h4HandOff", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+    ASSERT_NE(nullptr, window);
+    auto worker = std::make_unique<Worker>();
+    worker->window = window;
+    worker->SetOwnerWait(CaxThread::OwnerWait::PumpSentMessages);
+    for (int round = 0; round < 4; ++round) {
+        EXPECT_TRUE(worker->Start());
+        // This thread pumps nothing here, so the worker stays in SendMessage.
+        EXPECT_TRUE(Eventually([&] { return worker->inStep.load(); }));
+        Sleep(20);
+        const int before = g_handled;
+        if (round < 3)
+            EXPECT_TRUE(worker->Stop());
+        else
+            worker.reset();
+        EXPECT_EQ(before + 1, g_handled);
+    }
+    DestroyWindow(window);
 }
 
 } // namespace
