@@ -3,6 +3,8 @@
 // result without a registered type library is checked in-process.
 #include "ControlTestSupport.h"
 
+#include <functional>
+
 using namespace hxtest;
 
 namespace {
@@ -32,7 +34,8 @@ std::string Classes(const std::string& path, const char* name = nullptr) {
 
 // Runs a program of the prefix (two minutes at most); its output goes
 // through a file.
-std::pair<DWORD, std::string> RunProgram(std::string command) {
+std::pair<DWORD, std::string> RunProgram(std::string command,
+                                         const std::function<void(DWORD)>& started = {}) {
     char folder[MAX_PATH] = {}, file[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
     GetTempFileNameA(folder, "hxc", 0, file);
@@ -47,6 +50,7 @@ std::pair<DWORD, std::string> RunProgram(std::string command) {
     DWORD code = ~0u;
     if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                        &startup, &process)) {
+        if (started) started(process.dwProcessId);
         if (WaitForSingleObject(process.hProcess, 120000)) TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 10000);
         GetExitCodeProcess(process.hProcess, &code);
@@ -139,9 +143,12 @@ TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {
     const std::string simulator = BinDirectory() + "\\HXKImg.dll";
     ASSERT_EQ(0u, Regsvr32(simulator));
     ASSERT_EQ(0u, Regsvr32(OcxPath()));
-    ModalBoxWatcher boxes("Error");
-    const auto [code, output] = RunProgram("cscript.exe //nologo \"" + BinDirectory() +
-                                           "\\control-scripts\\control_check.vbs\"");
+    std::unique_ptr<ModalBoxWatcher> boxes; // the script's own boxes only
+    const auto [code, output] = RunProgram(
+        "cscript.exe //nologo \"" + BinDirectory() + "\\control-scripts\\control_check.vbs\"",
+        [&](DWORD scriptProcess) {
+            boxes = std::make_unique<ModalBoxWatcher>("Error", scriptProcess);
+        });
     EXPECT_EQ(0u, code) << output;
     EXPECT_NE(std::string::npos, output.find("ALL CHECKS RAN")) << output;
     // A host that sinks the events clears Continue: no box. Wine's cscript
@@ -149,7 +156,8 @@ TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {
     std::vector<std::string> expected;
     if (output.find("EVENTS CONNECTED") == std::string::npos)
         expected = {"Missing BasicDigIO interface!"};
-    EXPECT_EQ(expected, boxes.Stop());
+    ASSERT_NE(nullptr, boxes);
+    EXPECT_EQ(expected, boxes->Stop());
     EXPECT_EQ(0u, Regsvr32(simulator, "/u"));
 }
 

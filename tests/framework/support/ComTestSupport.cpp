@@ -118,12 +118,35 @@ HRESULT Connection::Disconnect() {
     return hr;
 }
 
-ModalBoxWatcher::ModalBoxWatcher(std::string caption)
-    : m_caption(std::move(caption)), m_thread([this] {
+HWND ModalBoxWatcher::FindBox() const {
+    struct Search {
+        const ModalBoxWatcher* self;
+        HWND found;
+    } search = {this, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(lParam);
+            char caption[256] = {}, windowClass[16] = {};
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            GetWindowTextA(window, caption, sizeof caption);
+            GetClassNameA(window, windowClass, sizeof windowClass);
+            if (processId != search->self->m_processId || search->self->m_caption != caption ||
+                std::string(windowClass) != "#32770" || !IsWindowVisible(window))
+                return TRUE;
+            search->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+ModalBoxWatcher::ModalBoxWatcher(std::string caption, DWORD processId)
+    : m_caption(std::move(caption)), m_processId(processId), m_thread([this] {
           const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
           while (!m_stop && std::chrono::steady_clock::now() < giveUp) {
-              HWND box = FindWindowA("#32770", m_caption.c_str());
-              if (!box || !IsWindowVisible(box)) {
+              HWND box = FindBox();
+              if (!box) {
                   Sleep(20);
                   continue;
               }

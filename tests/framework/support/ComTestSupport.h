@@ -116,19 +116,22 @@ private:
     DWORD m_cookie = 0;
 };
 
-// Watches for top-level dialogs with a caption; records each one's static
-// texts (joined with '|', icons skipped) and presses OK. Stop() ends the
-// watch (at most a minute) and returns the texts.
+// Watches for top-level dialogs with a caption shown by one process (this
+// one unless told otherwise); records each one's static texts (joined with
+// '|', icons skipped) and presses OK. Stop() ends the watch (at most a
+// minute) and returns the texts.
 class ModalBoxWatcher {
 public:
-    explicit ModalBoxWatcher(std::string caption);
+    explicit ModalBoxWatcher(std::string caption, DWORD processId = GetCurrentProcessId());
     ModalBoxWatcher(const ModalBoxWatcher&) = delete;
     ModalBoxWatcher& operator=(const ModalBoxWatcher&) = delete;
     ~ModalBoxWatcher() { Stop(); }
     std::vector<std::string> Stop();
 
 private:
+    HWND FindBox() const;
     std::string m_caption;
+    DWORD m_processId;
     std::atomic<bool> m_stop{false};
     std::vector<std::string> m_texts;
     std::thread m_thread;
