@@ -12,13 +12,15 @@
 //    call then does nothing.
 //  - Stop may be called from inside a hook, on the worker itself: it stops
 //    without waiting for the step it is part of. Answering FALSE from a hook
-//    ends the run the same way.
+//    ends the run the same way. The object must not be destroyed (nor
+//    EndWorker called) on its own worker: that would wait for itself.
 //  - An owner whose thread serves a window that a step may wait for (a step
-//    that SendMessage's to the owner's window) selects
+//    that calls SendMessage for the owner's window) selects
 //    OwnerWait::PumpSentMessages: Stop and EndWorker then deliver messages
 //    sent to the owner's thread while they wait, so the step completes and
-//    the wait ends. Window procedures may run inside those calls then, and
-//    must not delete this object from there.
+//    the wait ends. Window procedures run inside those calls then; while they
+//    handle a message this worker sent, they must neither stop nor delete
+//    this worker (its step waits for them): post such requests instead.
 //
 // If an event or the worker cannot be created, the object still constructs
 // and destroys cleanly but refuses to start (IsUsable() FALSE, Start FALSE).

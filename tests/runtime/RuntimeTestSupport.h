@@ -16,8 +16,7 @@ namespace runtime_test {
 struct ScopedTestKey {
     ScopedTestKey(HKEY root, std::string path) : root(root), path(std::move(path)) {
         RegDeleteTreeA(root, this->path.c_str());
-        RegCreateKeyExA(root, this->path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
+        RegCreateKeyExA(root, this->path.c_str(), 0, 0, 0, KEY_ALL_ACCESS, 0, &key, 0);
     }
     ~ScopedTestKey() { RegCloseKey(key), RegDeleteTreeA(root, path.c_str()); }
     void Set(const char* name, DWORD type, const void* data, DWORD size) const {
@@ -31,10 +30,9 @@ struct ScopedTestKey {
 
 // The whole log file of a logger, which is deleted afterwards.
 inline std::string TakeLogFile(const std::string& name) {
-    const std::string path = "c:\\" + name + ".LOG";
     std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    DeleteFileA(path.c_str());
+    text << std::ifstream("c:\\" + name + ".LOG", std::ios::binary).rdbuf();
+    DeleteFileA(("c:\\" + name + ".LOG").c_str());
     return text.str();
 }
 

@@ -11,10 +11,10 @@ namespace {
 
 using runtime_test::Eventually;
 
-// Counts its steps, answers what the test asks and, like every subclass
-// should, ends the worker before its own members go.
 std::atomic<int> g_stepsUnderWay{0}; // of all workers, also deleted ones
 
+// Counts its steps, answers what the test asks and, like every subclass
+// should, ends the worker before its own members go.
 struct Worker : CaxThread {
     explicit Worker(const char* name = "Worker", unsigned mode = 4, unsigned level = 0)
         : CaxThread(name, 0, mode, level, 0) {}
@@ -73,20 +73,18 @@ TEST(Thread, HooksAnsweringFalseOrStoppingEndTheRunAfterOneStep) {
     Sleep(20);
     EXPECT_EQ(3, worker.steps);
 
-    std::atomic<int> calls{0};
-    CaxThread plain("Plain", 0, 4, 0, 0); // no callbacks: the default Before ends the run
-    EXPECT_TRUE(plain.Start());
-    EXPECT_TRUE(Eventually([&] { return plain.GetState() == caxthread::kStateStopped; }));
-    plain.SetBeforeCallback([](void* c) -> BOOL { return ++*static_cast<std::atomic<int>*>(c); },
-                            &calls);
-    plain.SetAfterCallback(
-        [](void* unused, void* c) -> BOOL {
-            return !unused && *static_cast<std::atomic<int>*>(c) < 3;
-        },
-        &calls);
+    // Callbacks: Before counts, After ends the run at the third step.
+    static std::atomic<int> calls{0};
+    CaxThread plain("Plain", 0, 4, 0, 0);
+    plain.SetBeforeCallback([](void* c) -> BOOL { return c == &calls && ++calls; }, &calls);
+    plain.SetAfterCallback([](void* unused, void*) -> BOOL { return !unused && calls < 3; },
+                           nullptr);
     EXPECT_TRUE(plain.Start());
     EXPECT_TRUE(Eventually([&] { return plain.GetState() == caxthread::kStateStopped; }));
     EXPECT_EQ(3, calls);
+    plain.SetBeforeCallback(nullptr, nullptr); // the default Before then ends the run at once
+    EXPECT_TRUE(plain.Start());
+    EXPECT_TRUE(Eventually([&] { return plain.GetState() == caxthread::kStateStopped; }));
 }
 
 TEST(Thread, DestructionInEveryStateEndsTheWorkerAfterItsStep) {
