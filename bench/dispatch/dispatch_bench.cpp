@@ -58,7 +58,8 @@ private:
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 // Nanoseconds per call of the best round.
@@ -74,7 +75,8 @@ void RunRounds(std::vector<Way>& ways) {
         for (Way& way : ways) {
             LARGE_INTEGER start, stop;
             QueryPerformanceCounter(&start);
-            for (int i = 0; i < kCallsPerRound; ++i) way.failed |= !way.call();
+            for (int i = 0; i < kCallsPerRound; ++i)
+                way.failed |= !way.call();
             QueryPerformanceCounter(&stop);
             way.best = std::min(way.best, Seconds(start, stop) * 1e9 / kCallsPerRound);
         }
@@ -103,8 +105,10 @@ int main() {
         reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
     IClassFactory* factory = nullptr;
     IDispatch* control = nullptr;
-    HRESULT hr = getClassObject(CLSID_HXdigIO, IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&control));
+    HRESULT hr =
+        getClassObject(CLSID_HXdigIO, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&control));
     if (factory) factory->Release();
     if (FAILED(hr)) return Fail("creating the control", hr);
 
@@ -153,7 +157,8 @@ int main() {
         return SUCCEEDED(r) && result.vt == VT_I4 && result.lVal == 1;
     };
     std::vector<Way> ways = {
-        {"direct ReadInputLine", [&] {
+        {"direct ReadInputLine",
+         [&] {
              int32_t level = 0;
              return ReadInputLine(image, 3, &level) == 0 && level == 1;
          }},
@@ -166,7 +171,8 @@ int main() {
 
     std::printf("GetInBit, best of %d rounds of %d calls each\n", kRounds, kCallsPerRound);
     for (const Way& way : ways)
-        std::printf("  %-26s %9.1f ns/call%s\n", way.name, way.best, way.failed ? "  (FAILED)" : "");
+        std::printf("  %-26s %9.1f ns/call%s\n", way.name, way.best,
+                    way.failed ? "  (FAILED)" : "");
     const double direct = ways[0].best;
     std::printf("ratios\n");
     std::printf("  ours / direct             %6.2f\n", ways[1].best / direct);
@@ -177,7 +183,8 @@ int main() {
     std::printf("ours costs no more than the standard dispatch: %s\n", ok ? "yes" : "NO");
 
     bool failed = false;
-    for (const Way& way : ways) failed |= way.failed;
+    for (const Way& way : ways)
+        failed |= way.failed;
     standard->Release();
     standardUnknown->Release();
     info->Release();

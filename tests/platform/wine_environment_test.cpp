@@ -8,8 +8,8 @@
 namespace {
 
 TEST(WineEnvironment, CreatesAndDestroysAWindow) {
-    HWND window = CreateWindowExA(0, "BUTTON", "probe", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(0, "BUTTON", "probe", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, window);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_TRUE(DestroyWindow(window));

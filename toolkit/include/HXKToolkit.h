@@ -31,19 +31,19 @@ HXKAPI int32_t SupportsBasicDigIO(HXKIMAGE image);                          // @
 HXKAPI int32_t QueryInputCount(HXKIMAGE image, int32_t* count);             // @701
 HXKAPI int32_t QueryOutputCount(HXKIMAGE image, int32_t* count);            // @702
 HXKAPI int32_t ReadInputLine(HXKIMAGE image, int32_t line, int32_t* value); // @703: 0 = LO
-HXKAPI int32_t ReadInputGroup(HXKIMAGE image, int32_t group, uint32_t* value);   // @704
-HXKAPI int32_t ReadOutputLine(HXKIMAGE image, int32_t line, int32_t* value);     // @705
-HXKAPI int32_t ReadOutputGroup(HXKIMAGE image, int32_t group, uint32_t* value);  // @706
-HXKAPI int32_t WriteOutputLine(HXKIMAGE image, int32_t line, int32_t value);     // @707
+HXKAPI int32_t ReadInputGroup(HXKIMAGE image, int32_t group, uint32_t* value);  // @704
+HXKAPI int32_t ReadOutputLine(HXKIMAGE image, int32_t line, int32_t* value);    // @705
+HXKAPI int32_t ReadOutputGroup(HXKIMAGE image, int32_t group, uint32_t* value); // @706
+HXKAPI int32_t WriteOutputLine(HXKIMAGE image, int32_t line, int32_t value);    // @707
 HXKAPI int32_t WriteOutputGroup(HXKIMAGE image, int32_t group, uint32_t value,
-                                uint32_t mask);                                  // @708
+                                uint32_t mask); // @708
 
 // HXKUtilities.dll: stopwatch and the toolkit's settings key.
-HXKAPI void CreateStopwatch(HXKSTOPWATCH* stopwatch);                           // @5
-HXKAPI void DestroyStopwatch(HXKSTOPWATCH stopwatch);                           // @6
-HXKAPI void RestartStopwatch(HXKSTOPWATCH stopwatch, int32_t slot);             // @8
+HXKAPI void CreateStopwatch(HXKSTOPWATCH* stopwatch);               // @5
+HXKAPI void DestroyStopwatch(HXKSTOPWATCH stopwatch);               // @6
+HXKAPI void RestartStopwatch(HXKSTOPWATCH stopwatch, int32_t slot); // @8
 HXKAPI int32_t StopwatchElapsed(HXKSTOPWATCH stopwatch, int32_t slot,
-                                double* milliseconds);                          // @9
+                                double* milliseconds); // @9
 // @12: opens HKEY_LOCAL_MACHINE\Software\Harlow\Toolkit (the toolkit's
 // settings key); on success the caller owns *key and closes it.
 HXKAPI int32_t OpenToolkitKey(int32_t reserved, REGSAM access, HKEY* key);
