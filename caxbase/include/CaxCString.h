@@ -81,7 +81,8 @@ public:
     virtual const char& GetAt(int index) const;
     virtual char& GetAt(int index);
     // Direct access to the characters; with a size, the block is grown to at
-    // least *size bytes and *size receives how many bytes may be written.
+    // least *size bytes and *size receives how many bytes may be written
+    // (the characters and their terminator).
     virtual char* GetBuffer(std::uint32_t* size = nullptr);
     virtual int UpdateLength();
     virtual std::uint32_t SetMinSize(std::uint32_t size);

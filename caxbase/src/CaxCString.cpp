@@ -279,7 +279,9 @@ char& CaxCString::GetAt(int index) {
 char* CaxCString::GetBuffer(std::uint32_t* size) {
     if (!size) return m_data;
     if (*size >= 1 && *size > m_blockSize) SetMinSize(*size);
-    *size = m_block ? m_blockSize - 4 : 0;
+    // Every character the block can hold and the terminator: UpdateLength
+    // counts at most capacity characters.
+    *size = m_block ? m_capacity + 1 : 0;
     return m_data;
 }
 

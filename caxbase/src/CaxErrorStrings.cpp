@@ -33,6 +33,7 @@ bool CErrorStringDatabase::Register(std::int16_t code, std::uint8_t subFacility,
 
 const char* CErrorStringDatabase::Lookup(std::uint32_t value) {
     const std::uint32_t key = value & 0x1FFFFFFu;
+    if (key == 0) return nullptr; // a value without code, sub-facility or facility
     const std::lock_guard<std::mutex> guard(m_lock);
     if (m_lastText && key == m_lastKey) return m_lastText;
     const auto found = m_texts.find(key);

@@ -2,6 +2,7 @@
 
 #include "CaxErrorStrings.h"
 
+#include <locale>
 #include <sstream>
 
 namespace axErrors {
@@ -30,6 +31,7 @@ CaxHRESULTException::~CaxHRESULTException() = default;
 const char* CaxHRESULTException::GetMessage() const {
     if (!m_message.empty()) return m_message.c_str();
     std::ostringstream text;
+    text.imbue(std::locale::classic()); // no digit grouping from the global locale
     if (const char* errorText = GetErrorString(GetValue()))
         text << errorText;
     else

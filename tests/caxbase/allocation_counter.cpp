@@ -7,10 +7,10 @@
 
 namespace {
 std::atomic<std::uint64_t> g_newCalls{0};
-std::atomic<bool> g_failNext{false};
+std::atomic<int> g_failCountdown{0};
 
 void* Allocate(std::size_t size) {
-    if (g_failNext.exchange(false)) throw std::bad_alloc();
+    if (g_failCountdown.load() > 0 && --g_failCountdown == 0) throw std::bad_alloc();
     g_newCalls.fetch_add(1, std::memory_order_relaxed);
     void* p = std::malloc(size ? size : 1);
     if (!p) throw std::bad_alloc();
@@ -22,8 +22,8 @@ namespace alloccount {
 std::uint64_t NewCalls() {
     return g_newCalls.load();
 }
-void FailNextNew() {
-    g_failNext = true;
+void FailNthNew(int n) {
+    g_failCountdown = n;
 }
 } // namespace alloccount
 

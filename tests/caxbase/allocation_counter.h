@@ -5,6 +5,6 @@
 
 namespace alloccount {
 std::uint64_t NewCalls();
-// The next operator new throws std::bad_alloc.
-void FailNextNew();
+// The nth operator new from now (1: the next one) throws std::bad_alloc.
+void FailNthNew(int n);
 } // namespace alloccount

@@ -1,6 +1,7 @@
 // CaxCString storage, assignment, appending, formatting and comparison.
 #include "CaxCString.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -75,9 +76,10 @@ TEST(CaxCStringStorage, SizeHintAndBufferAccess) {
     EXPECT_STREQ("abc", s.GetData());
     std::uint32_t size = 50;
     char* buffer = s.GetBuffer(&size);
-    EXPECT_EQ(s.GetBlockSize() - 4, size);
-    std::snprintf(buffer, size, "%s", "written");
-    EXPECT_EQ(7, s.UpdateLength());
+    EXPECT_EQ(s.GetCapacity() + 1, size); // every character and the terminator
+    std::memset(buffer, 'w', size - 1);
+    buffer[size - 1] = '\0';
+    EXPECT_EQ(static_cast<int>(size) - 1, s.UpdateLength());
     CaxCString hinted("ab");
     hinted.SetMinSize(9); // fits the block: only the hint changes
     EXPECT_EQ(2u, hinted.GetCapacity());

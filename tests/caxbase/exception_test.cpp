@@ -4,6 +4,8 @@
 #include "CaxHRESULT.h"
 
 #include <gtest/gtest.h>
+#include <locale>
+#include <string>
 
 namespace {
 
@@ -57,6 +59,22 @@ TEST(CaxHRESULTException, UnregisteredValueGetsTheErrorCodeText) {
     EXPECT_STREQ("Error code 8 (no extended information) occured. Exception from Sub-Facility "
                  "Nr. 255 of Facility Nr. 31 thrown in file g.cpp at line Nr. 4000000000.",
                  general.GetMessage());
+}
+
+// A global locale that groups digits must not reach the composed numbers.
+TEST(CaxHRESULTException, NumbersIgnoreTheGlobalLocale) {
+    struct Grouping : std::numpunct<char> {
+        char do_thousands_sep() const override { return ','; }
+        std::string do_grouping() const override { return "\3"; }
+    };
+    const std::locale previous =
+        std::locale::global(std::locale(std::locale::classic(), new Grouping));
+    const axErrors::CaxHRESULTException e(4000, 200, 31, 0, true, "g.cpp", 4000000000u);
+    const std::string message = e.GetMessage();
+    std::locale::global(previous);
+    EXPECT_EQ("Error code 4000 (no extended information) occured. Exception from Sub-Facility "
+              "Nr. 200 of Facility Nr. 31 thrown in file g.cpp at line Nr. 4000000000.",
+              message);
 }
 
 TEST(CaxHRESULTException, ThrownByValueAndCaughtThroughTheBase) {

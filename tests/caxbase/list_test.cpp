@@ -128,20 +128,50 @@ TEST(CaxDLList, ErrorsLeaveTheListUnchanged) {
     ExpectListError(-3, "Item not found", [&] { list.Remove(7); });
     ExpectListError(-3, "Item not found", [&] { list.RemoveAt(IntList::Position(nullptr)); });
     EXPECT_EQ((std::vector<std::int64_t>{1, 2, 3}), Values(list));
-
-    IntList noBlocks(0);
-    ExpectListError(-2, "No empty elements available", [&] { noBlocks.AddTail(1); });
-    EXPECT_EQ(0u, noBlocks.GetCount());
 }
 
 TEST(CaxDLList, FailedBlockAllocationThrowsGeneralError) {
-    StringList list;
-    alloccount::FailNextNew();
-    ExpectListError(-4, "General Error", [&] { list.AddTail(CaxCString("x")); });
-    EXPECT_EQ(0u, list.GetCount());
-    EXPECT_EQ(0u, list.GetAllocatedCount());
-    list.AddTail(CaxCString("y"));
-    EXPECT_EQ((std::vector<std::string>{"y"}), Texts(list));
+    for (int failing : {1, 2}) { // the block header, then the node array
+        StringList list(2);
+        list.AddTail(CaxCString("a"));
+        list.AddTail(CaxCString("b"));
+        alloccount::FailNthNew(failing);
+        ExpectListError(-4, "General Error", [&] { list.AddTail(CaxCString("x")); });
+        EXPECT_EQ(2u, list.GetCount());
+        EXPECT_EQ(2u, list.GetAllocatedCount());
+        list.AddTail(CaxCString("y")); // the chain still ends at the first block
+        EXPECT_EQ(4u, list.GetAllocatedCount());
+        EXPECT_EQ((std::vector<std::string>{"a", "b", "y"}), Texts(list));
+    }
+}
+
+TEST(CaxDLList, StaleAndForeignPositionsAreNotFound) {
+    IntList list;
+    IntList other;
+    for (std::int64_t v : {1, 2, 3}) {
+        list.AddTail(v);
+        other.AddTail(v * 10);
+    }
+    const IntList::Position removed = list.Find(2);
+    list.RemoveAt(removed);
+    for (const IntList::Position p : {removed, other.Find(20)}) {
+        ExpectListError(-3, "Item not found", [&] { list.RemoveAt(p); });
+        ExpectListError(-3, "Item not found", [&] { list.InsertAfter(p, 7); });
+        ExpectListError(-3, "Item not found", [&] { list.InsertBefore(p, 7); });
+        ExpectListError(-3, "Item not found", [&] { list.GetAt(p); });
+        IntList::Position walk = p;
+        ExpectListError(-3, "Item not found", [&] { list.GetNext(walk); });
+        ExpectListError(-3, "Item not found", [&] { list.GetPrev(walk); });
+        EXPECT_EQ(p, walk);
+    }
+    EXPECT_EQ((std::vector<std::int64_t>{1, 3}), Values(list));
+    EXPECT_EQ((std::vector<std::int64_t>{10, 20, 30}), Values(other));
+
+    IntList noBlocks(0); // can take no element, and failing to must not allocate
+    const std::uint64_t newCalls = alloccount::NewCalls();
+    for (int i = 0; i < 3; ++i)
+        ExpectListError(-2, "No empty elements available", [&] { noBlocks.AddTail(1); });
+    EXPECT_EQ(newCalls, alloccount::NewCalls());
 }
 
 TEST(CaxDLList, SteadyStateInsertionAndRemovalDoNotAllocate) {

@@ -3,6 +3,7 @@
 #include "CaxHRESULT.h"
 #include "CaxVector2D.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,6 +80,10 @@ TEST(CaxVector2D, ParsedFromText) {
     const std::uint32_t count = 3;
     ExpectVector(7, 8, CaxCString("7,89").ToVector2D(0, &count));
     ExpectVector(0, 0, CaxCString("1,2").ToVector2D(9));
+    ExpectVector(0, 0, CaxCString("1,2").ToVector2D(-1));
+    ExpectVector(0, 0, CaxCString("1,2").ToVector2D(INT_MIN));
+    for (const std::uint32_t pastTheEnd : {4u, 0x7FFFFFFFu, 0xFFFFFFFFu})
+        ExpectVector(1, 2, CaxCString("1,2").ToVector2D(0, &pastTheEnd));
     ExpectVector(0, 0, CaxCString().ToVector2D(0));
 }
 
