@@ -9,18 +9,33 @@
 //  - The hooks run on the worker. The base destructor runs after the
 //    subclass's, so a subclass whose Before uses its own members calls
 //    EndWorker() first thing in its destructor; the base destructor's own
-//    call then does nothing.
-//  - Stop may be called from inside a hook, on the worker itself: it stops
-//    without waiting for the step it is part of. Answering FALSE from a hook
-//    ends the run the same way. The object must not be destroyed (nor
-//    EndWorker called) on its own worker: that would wait for itself.
-//  - An owner whose thread serves a window that a step may wait for (a step
-//    that calls SendMessage for the owner's window) selects
-//    OwnerWait::PumpSentMessages: Stop and EndWorker then deliver messages
-//    sent to the owner's thread while they wait, so the step completes and
-//    the wait ends. Window procedures run inside those calls then; while they
-//    handle a message this worker sent, they must neither stop nor delete
-//    this worker (its step waits for them): post such requests instead.
+//    call then only closes the handles.
+//  - Answering FALSE from a hook ends the run that the step belongs to; a
+//    Start made while that step was still under way begins a new run, which
+//    the step does not end. Stop called inside a hook does not wait for the
+//    step it is part of.
+//  - A hook may call EndWorker: the worker leaves its loop once the hook has
+//    returned, nothing waits, and the object is good only for destruction.
+//    A hook may also delete its own object (nothing else may use it then):
+//    the worker leaves without touching it again, and the hook must not
+//    either after the delete.
+//
+// For owners (the thread that makes, starts, stops and deletes the object):
+//  - Stop and destruction wait for the step in progress. By default that
+//    wait also delivers messages sent to the owner's thread
+//    (OwnerWait::PumpSentMessages), so a step blocked in SendMessage to a
+//    window of the owner's thread completes and the wait ends. Window
+//    procedures of the owner's thread may therefore run inside Stop and
+//    the destructor; they may call Start or Stop on this worker (the last
+//    call wins: a Start there leaves the worker running when Stop returns,
+//    and Start answers FALSE once destruction has begun), but must not
+//    delete it. OwnerWait::Plain waits without delivering anything, for
+//    owners that must not be re-entered and never serve a worker's
+//    SendMessage.
+//  - No wait can complete while the owner is inside its handling of a
+//    message this worker sent: the step waits for that handling to return.
+//    A window procedure handling such a message therefore neither stops
+//    nor deletes this worker; it posts itself a message and does it there.
 //
 // If an event or the worker cannot be created, the object still constructs
 // and destroys cleanly but refuses to start (IsUsable() FALSE, Start FALSE).
@@ -54,8 +69,9 @@ public:
         PumpSentMessages, // also delivers messages sent to the waiting thread
     };
 
-    // What a test may make fail at the next construction, to check that
-    // such an object refuses to start instead of crashing or hanging.
+    // Test seam: what fails at the next construction on the calling thread,
+    // to check that such an object refuses to start instead of crashing or
+    // hanging. Objects made on other threads are not affected.
     enum class CreationFault { None, KillEvent, DeadEvent, RunEvent, StepDoneEvent, Worker };
 
     CaxThread(const char* name, unsigned configSource, unsigned mode, unsigned level,
@@ -73,11 +89,11 @@ public:
     virtual BOOL After();
 
     // TRUE if the thread was set running; FALSE if it was running already or
-    // the object is not usable.
+    // the object is not usable (failed creation, or the worker has ended).
     BOOL Start();
     // TRUE if a running thread was stopped. Called by the owner, it returns
-    // when the step in progress (if any) has ended, so the worker is idle;
-    // called by the worker itself, it does not wait.
+    // when the step in progress (if any) has ended; called by the worker
+    // itself, it does not wait.
     BOOL Stop();
     // One step: Before, then After if Before answered TRUE. Run by the worker.
     BOOL SingleStep();
@@ -87,9 +103,11 @@ public:
     // Set while the thread is not running; the worker reads them unlocked.
     void SetBeforeCallback(BeforeCallback callback, void* context) noexcept;
     void SetAfterCallback(AfterCallback callback, void* context) noexcept;
+    // Set by the owner before Stop or destruction may wait.
     void SetOwnerWait(OwnerWait wait) noexcept { m_ownerWait = wait; }
     OwnerWait GetOwnerWait() const noexcept { return m_ownerWait; }
 
+    // Stopped (1) once the worker has ended, if it had been started.
     int GetState() const;
     int GetPriority() const noexcept { return m_priority; }
     bool IsUsable() const noexcept { return m_usable; }
@@ -100,16 +118,21 @@ public:
     static void InjectCreationFault(CreationFault fault) noexcept;
 
 protected:
-    // Signals the worker to end and waits until its thread has ended (a step
-    // in progress finishes first). Idempotent; must not be called by the
-    // worker itself. Start answers FALSE afterwards.
+    // Signals the worker to end and, on any other thread, waits until its
+    // thread has ended (a step in progress finishes first). On the worker
+    // itself it only signals: the loop ends after the current hook. Start
+    // answers FALSE afterwards and the state is no longer running. Repeated
+    // calls are harmless.
     void EndWorker();
 
 private:
     static unsigned __stdcall ThreadProc(void* object);
     void RunWorker();
-    bool BeginStep();
-    void EndStep();
+    // The run that the step belongs to, or 0 when no step may begin.
+    std::uint64_t BeginStep();
+    // Ends the step and, if it answered FALSE while its run still goes on,
+    // stops that run; TRUE if it did.
+    bool EndStep(BOOL kept, std::uint64_t run);
     // Waits for one handle the owner's way; with a finite time-out it also
     // returns (FALSE) after delivering sent messages, so callers re-check.
     bool WaitAsOwner(HANDLE handle, DWORD timeout) const;
@@ -132,6 +155,12 @@ private:
     bool m_usable = false;
     bool m_inStep = false;
     std::uint64_t m_stepsEnded = 0;
-    bool m_workerEnded = false;
-    OwnerWait m_ownerWait = OwnerWait::Plain;
+    // Counts the Starts that set the thread running; names the current run.
+    std::uint64_t m_runs = 0;
+    bool m_workerEnding = false;
+    bool m_workerJoined = false;
+    // While the worker is in a step: a flag on the worker's own stack that
+    // its destruction on the worker sets, so the loop leaves the object alone.
+    bool* m_destroyedInStep = nullptr;
+    OwnerWait m_ownerWait = OwnerWait::PumpSentMessages;
 };

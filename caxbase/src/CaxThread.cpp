@@ -4,13 +4,14 @@
 
 #include <process.h>
 
-#include <atomic>
+#include <utility>
 
 using namespace caxthread;
 
 namespace {
 
-std::atomic<int> g_creationFault{static_cast<int>(CaxThread::CreationFault::None)};
+// Per thread, so that a test's injection hits only the object it makes next.
+thread_local CaxThread::CreationFault t_creationFault = CaxThread::CreationFault::None;
 
 // How often a waiting Stop re-checks whether its step has ended; only
 // matters when several threads wait for one step.
@@ -28,8 +29,7 @@ CaxThread::CaxThread(const char* name, unsigned configSource, unsigned mode, uns
 }
 
 void CaxThread::CreateWorker() {
-    const auto fault =
-        static_cast<CreationFault>(g_creationFault.exchange(static_cast<int>(CreationFault::None)));
+    const CreationFault fault = std::exchange(t_creationFault, CreationFault::None);
     auto makeEvent = [fault](BOOL manualReset, CreationFault failsWith) -> HANDLE {
         return fault == failsWith ? nullptr : CreateEventA(nullptr, manualReset, FALSE, nullptr);
     };
@@ -54,6 +54,9 @@ void CaxThread::CreateWorker() {
 
 CaxThread::~CaxThread() {
     EndWorker();
+    // Deleted by a hook on the worker: the loop must not touch this object
+    // once the hook returns.
+    if (IsWorkerThread() && m_destroyedInStep) *m_destroyedInStep = true;
     Log(kTraceLifeCycle, "Destructor: killing objects...\r\n");
     for (HANDLE handle : {m_killEvent, m_deadEvent, m_runEvent, m_stepDoneEvent, m_thread})
         if (handle) CloseHandle(handle);
@@ -62,24 +65,38 @@ CaxThread::~CaxThread() {
 }
 
 void CaxThread::EndWorker() {
+    bool firstCall = false;
     {
         CaxLockGuard hold(m_lock);
-        if (m_workerEnded) return;
-        m_workerEnded = true;
+        if (m_workerJoined) return;
+        firstCall = !m_workerEnding;
+        m_workerEnding = true;
         m_usable = false;
+        if (m_state == kStateRunning) {
+            m_state = kStateStopped;
+            ResetEvent(m_runEvent);
+        }
     }
-    Log(kTraceLifeCycle, "Destructor: entered...\r\n");
-    Log(kTraceLifeCycle, "Destructor: killing thread...\r\n");
-    if (!m_thread) return;
-    SetEvent(m_killEvent);
-    // Lets the worker get the processor to leave.
-    SetThreadPriority(m_thread, THREAD_PRIORITY_ABOVE_NORMAL);
-    Log(kTraceLifeCycle, "Destructor: waiting for thread dead...\r\n");
-    WaitAsOwner(m_deadEvent, INFINITE);
-    // The worker logs after setting the dead event: only the end of its
-    // thread says that it no longer uses this object.
-    Log(kTraceLifeCycle, "Destructor: waiting for thread object...\r\n");
-    WaitAsOwner(m_thread, INFINITE);
+    if (firstCall) {
+        Log(kTraceLifeCycle, "Destructor: entered...\r\n");
+        Log(kTraceLifeCycle, "Destructor: killing thread...\r\n");
+    }
+    if (m_thread) {
+        SetEvent(m_killEvent);
+        // The worker cannot wait for itself: it leaves its loop when the
+        // hook that called this returns.
+        if (IsWorkerThread()) return;
+        // Lets the worker get the processor to leave.
+        SetThreadPriority(m_thread, THREAD_PRIORITY_ABOVE_NORMAL);
+        Log(kTraceLifeCycle, "Destructor: waiting for thread dead...\r\n");
+        WaitAsOwner(m_deadEvent, INFINITE);
+        // The worker logs after setting the dead event: only the end of its
+        // thread says that it no longer uses this object.
+        Log(kTraceLifeCycle, "Destructor: waiting for thread object...\r\n");
+        WaitAsOwner(m_thread, INFINITE);
+    }
+    CaxLockGuard hold(m_lock);
+    m_workerJoined = true;
 }
 
 std::uint32_t CaxThread::GetClassID() const {
@@ -114,7 +131,7 @@ bool CaxThread::IsWorkerThread() const noexcept {
 }
 
 void CaxThread::InjectCreationFault(CreationFault fault) noexcept {
-    g_creationFault = static_cast<int>(fault);
+    t_creationFault = fault;
 }
 
 int CaxThread::SetPriority(int priority) {
@@ -131,6 +148,7 @@ BOOL CaxThread::Start() {
         CaxLockGuard hold(m_lock);
         if (m_usable && m_state != kStateRunning) {
             m_state = kStateRunning;
+            ++m_runs;
             SetEvent(m_runEvent);
             started = true;
         }
@@ -173,14 +191,21 @@ BOOL CaxThread::Stop() {
 }
 
 BOOL CaxThread::SingleStep() {
+    // Set by this object's destruction inside a hook; lives on the worker's
+    // stack, not in the object.
+    bool* const destroyed = m_destroyedInStep;
     Log(kTraceStep, "SingleStep: invoking 'Before'...\r\n");
-    if (!Before()) {
+    const BOOL before = Before();
+    if (destroyed && *destroyed) return FALSE;
+    if (!before) {
         Log(kTraceLifeCycle, "SingleStep: 'Before' returned FALSE, stopping...\r\n");
         Sleep(0);
         return FALSE;
     }
     Log(kTraceStep, "SingleStep: invoking 'After'...\r\n");
-    if (!After()) {
+    const BOOL after = After();
+    if (destroyed && *destroyed) return FALSE;
+    if (!after) {
         Log(kTraceLifeCycle, "SingleStep: 'After' returned FALSE...\r\n");
         return FALSE;
     }
@@ -204,7 +229,10 @@ void CaxThread::RunWorker() {
             continue;
         }
         // The wait may have been granted just before a Stop.
-        if (!BeginStep()) continue;
+        const std::uint64_t run = BeginStep();
+        if (run == 0) continue;
+        bool destroyed = false;
+        m_destroyedInStep = &destroyed;
         BOOL kept = FALSE;
         try {
             kept = SingleStep();
@@ -212,26 +240,36 @@ void CaxThread::RunWorker() {
             // An exception would end the process from here; it ends the run.
             kept = FALSE;
         }
-        EndStep();
-        if (!kept) Stop();
+        if (destroyed) return;
+        m_destroyedInStep = nullptr;
+        if (EndStep(kept, run)) {
+            Log(kTraceLifeCycle, "Stop: waiting for last image...\r\n");
+            Log(kTraceLifeCycle, "Stop: thread stopped...\r\n");
+        }
         Sleep(0);
     }
     SetEvent(m_deadEvent);
     Log(kTraceLifeCycle, "Thread dead...\r\n");
 }
 
-bool CaxThread::BeginStep() {
+std::uint64_t CaxThread::BeginStep() {
     CaxLockGuard hold(m_lock);
-    if (m_state != kStateRunning) return false;
+    if (m_state != kStateRunning) return 0;
     m_inStep = true;
-    return true;
+    return m_runs;
 }
 
-void CaxThread::EndStep() {
+bool CaxThread::EndStep(BOOL kept, std::uint64_t run) {
     CaxLockGuard hold(m_lock);
     m_inStep = false;
     ++m_stepsEnded;
     SetEvent(m_stepDoneEvent);
+    // A Start since the step began (after the owner's Stop) made a new run,
+    // which this step's FALSE must not end.
+    if (kept || m_state != kStateRunning || m_runs != run) return false;
+    m_state = kStateStopped;
+    ResetEvent(m_runEvent);
+    return true;
 }
 
 bool CaxThread::WaitAsOwner(HANDLE handle, DWORD timeout) const {

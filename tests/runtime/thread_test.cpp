@@ -5,7 +5,9 @@
 #include "RuntimeTestSupport.h"
 
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -19,19 +21,33 @@ struct Worker : CaxThread {
     explicit Worker(const char* name = "Worker", unsigned mode = 4, unsigned level = 0)
         : CaxThread(name, 0, mode, level, 0) {}
     ~Worker() override { EndWorker(); }
+    // Scribbles over a deleted worker, so that a worker loop still using it fails.
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* memory, std::size_t size) {
+        std::memset(memory, 0xDD, size);
+        ::operator delete(memory);
+    }
+    using CaxThread::EndWorker;
+    enum class Hook { None, EndsWorker, DeletesWorker };
     BOOL Before() override {
         inStep = true, ++g_stepsUnderWay;
         if (stopFromHook) selfStop = Stop();
         if (window) SendMessageA(window, WM_APP, 0, 0);
+        if (gate) WaitForSingleObject(gate, INFINITE);
         Sleep(sleepMs);
         ++steps, inStep = false, --g_stepsUnderWay;
-        return keepRunning;
+        if (hook == Hook::EndsWorker) EndWorker();
+        if (hook != Hook::DeletesWorker) return keepRunning;
+        delete this;
+        return FALSE;
     }
     bool Stopped() const { return GetState() == caxthread::kStateStopped && !inStep; }
     std::atomic<int> steps{0}, selfStop{-1};
     std::atomic<bool> inStep{false}, keepRunning{true}, stopFromHook{false};
     DWORD sleepMs = 1;
     HWND window = nullptr;
+    HANDLE gate = nullptr; // a step waits for it
+    Hook hook = Hook::None;
 };
 
 TEST(Thread, StartAndStopFollowTheStateMachine) {
@@ -42,6 +58,7 @@ TEST(Thread, StartAndStopFollowTheStateMachine) {
     EXPECT_FALSE(worker.Stop());
     EXPECT_EQ(caxthread::kStateConstructed, worker.GetState());
     for (int round = 0; round < 3; ++round) {
+        if (round == 2) worker.SetOwnerWait(CaxThread::OwnerWait::Plain);
         EXPECT_TRUE(worker.Start());
         EXPECT_FALSE(worker.Start());
         const int before = worker.steps;
@@ -55,6 +72,50 @@ TEST(Thread, StartAndStopFollowTheStateMachine) {
     }
     EXPECT_EQ(1, worker.SetPriority(1));
     EXPECT_EQ(THREAD_PRIORITY_ABOVE_NORMAL, GetThreadPriority(worker.GetThreadHandle()));
+    EXPECT_TRUE(worker.Start());
+    worker.EndWorker(); // an ended worker never reads as running and stays stopped
+    EXPECT_EQ(caxthread::kStateStopped, worker.GetState());
+    EXPECT_FALSE(worker.Start());
+    EXPECT_FALSE(worker.Stop());
+}
+
+TEST(Thread, StartBeforeAFalseStepEndsIsNotUndoneByItsSelfStop) {
+    HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Worker worker;
+    worker.keepRunning = false;
+    worker.gate = gate;
+    EXPECT_TRUE(worker.Start());
+    EXPECT_TRUE(Eventually([&] { return worker.inStep.load(); }));
+    std::thread owner([&] { EXPECT_TRUE(worker.Stop()); }); // waits for the held step
+    EXPECT_TRUE(Eventually([&] { return worker.GetState() == caxthread::kStateStopped; }));
+    EXPECT_TRUE(worker.Start());
+    SetEvent(gate);
+    owner.join();
+    // The held step answers FALSE but belongs to the earlier run: the new run
+    // gets its own step, which then ends it.
+    EXPECT_TRUE(Eventually([&] { return worker.steps == 2 && worker.Stopped(); }));
+    Sleep(20);
+    EXPECT_EQ(2, worker.steps);
+    CloseHandle(gate);
+}
+
+TEST(Thread, AHookMayEndOrDeleteItsOwnWorkerWithoutWaitingForItself) {
+    for (Worker::Hook hook : {Worker::Hook::DeletesWorker, Worker::Hook::EndsWorker}) {
+        auto* worker = new Worker;
+        worker->hook = hook;
+        HANDLE thread = nullptr;
+        DuplicateHandle(GetCurrentProcess(), worker->GetThreadHandle(), GetCurrentProcess(),
+                        &thread, SYNCHRONIZE, FALSE, 0);
+        EXPECT_TRUE(worker->Start());
+        // The thread leaves on its own and never touches the deleted object.
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000));
+        CloseHandle(thread);
+        if (hook == Worker::Hook::DeletesWorker) continue;
+        EXPECT_EQ(1, worker->steps);
+        EXPECT_EQ(caxthread::kStateStopped, worker->GetState());
+        EXPECT_FALSE(worker->Start());
+        delete worker;
+    }
 }
 
 TEST(Thread, HooksAnsweringFalseOrStoppingEndTheRunAfterOneStep) {
@@ -115,6 +176,10 @@ TEST(Thread, FailedCreationLeavesAnObjectThatRefusesToStart) {
         EXPECT_FALSE(worker.Stop());
         EXPECT_EQ(0, worker.steps);
     }
+    // The injection hits the next object of the injecting thread only.
+    CaxThread::InjectCreationFault(Fault::Worker);
+    std::thread([] { EXPECT_TRUE(Worker().IsUsable()); }).join();
+    EXPECT_FALSE(Worker().IsUsable());
     EXPECT_TRUE(Worker().IsUsable());
 }
 
@@ -156,8 +221,7 @@ TEST(Thread, WindowThreadStopsAndDeletesAWorkerBlockedInSendMessageToIt) {
     HWND window = CreateWindowExA(0, "h4HandOff", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
     ASSERT_NE(nullptr, window);
     auto worker = std::make_unique<Worker>();
-    worker->window = window;
-    worker->SetOwnerWait(CaxThread::OwnerWait::PumpSentMessages);
+    worker->window = window; // the default owner wait delivers the worker's message
     for (int round = 0; round < 4; ++round) {
         EXPECT_TRUE(worker->Start());
         // This thread pumps nothing here, so the worker stays in SendMessage.
