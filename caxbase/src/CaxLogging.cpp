@@ -110,7 +110,11 @@ BOOL CaxLogging::StartLogging() {
         if (m_target) return TRUE;
         // Finding, counting and registering happen under one hold of the
         // process lock, so a target is never shared before it is open and
-        // never handed out while its last reference is being dropped.
+        // never handed out while its last reference is being dropped, and
+        // two loggers of one name never make two targets. The hold spans the
+        // new target's Open: other loggers' StartLogging and StopLogging wait
+        // for it (a console takes some 40 ms to open), a small price for a
+        // registry that never shows a half-made target.
         CaxLoggingProcessState& state = LoggingProcessState();
         CaxLockGuard holdProcess(state.lock);
         if (CaxLoggingTarget* shared = FindSharedTarget(this)) {
