@@ -1,6 +1,7 @@
 // Searching and taking pieces of a CaxCString.
 #include "CaxCString.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <new>
@@ -90,7 +91,8 @@ CaxCString CaxCString::Mid(int start, int count) const {
 }
 
 CaxCString CaxCString::Right(int count) const {
-    const std::int64_t taken = count < static_cast<std::int64_t>(m_length) ? count : m_length;
+    // Compared as signed 64-bit numbers, so that a negative count stays negative.
+    const std::int64_t taken = std::min<std::int64_t>(count, m_length);
     if (taken <= 0) return CaxCString("");
     return FromRange(m_data + (m_length - taken), static_cast<std::uint32_t>(taken));
 }
