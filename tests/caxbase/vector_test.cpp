@@ -13,6 +13,17 @@ void ExpectVector(double x, double y, const CaxVector2D& v) {
     EXPECT_DOUBLE_EQ(y, v.GetY());
 }
 
+template <class Call> void ExpectMathError(std::uint32_t value, std::uint32_t line, Call call) {
+    try {
+        call();
+        ADD_FAILURE() << "no exception at line " << line;
+    } catch (const axMath::CaxMathException& e) {
+        EXPECT_EQ(value, e.GetValue());
+        EXPECT_EQ(line, e.GetLine());
+        EXPECT_STREQ("..\\..\\src\\CaxVector2D", e.GetFile());
+    }
+}
+
 TEST(CaxVector2D, Arithmetic) {
     const CaxVector2D a(1, 2);
     const CaxVector2D b(3, 4);
@@ -25,7 +36,6 @@ TEST(CaxVector2D, Arithmetic) {
     ExpectVector(0.6, 0.8, b.Normalized());
 
     CaxVector2D c;
-    ExpectVector(0, 0, c);
     ExpectVector(3, 4, c += b);
     ExpectVector(2, 2, c -= a);
     ExpectVector(6, 6, c *= 3);
@@ -33,43 +43,15 @@ TEST(CaxVector2D, Arithmetic) {
     ExpectVector(2, -3, c = std::make_pair(2, -3));
     ExpectVector(2, -3, c);
     ExpectVector(1, 2, c = a);
-    c.SetX(9);
-    c.SetY(8);
-    ExpectVector(9, 8, c);
 }
 
-TEST(CaxVector2D, DivisionByZeroThrowsAndKeepsTheVector) {
+TEST(CaxVector2D, ImpossibleOperationsThrowAndKeepTheVector) {
     CaxVector2D v(1, 2);
-    try {
-        v /= 0.0;
-        FAIL() << "no exception";
-    } catch (const axMath::CaxMathException& e) {
-        EXPECT_EQ(0x00101005u, e.GetValue());
-        EXPECT_EQ(158u, e.GetLine());
-        EXPECT_STREQ("..\\..\\src\\CaxVector2D", e.GetFile());
-    }
+    ExpectMathError(0x00101005u, 158, [&] { v /= 0.0; });
+    ExpectMathError(0x00101005u, 149, [&] { (void)(v / 0.0); });
     ExpectVector(1, 2, v);
-    try {
-        (void)(v / 0.0);
-        FAIL() << "no exception";
-    } catch (const axMath::CaxMathException& e) {
-        EXPECT_EQ(149u, e.GetLine());
-        EXPECT_STREQ("A division by zero was attempted. Exception from Sub-Facility 'axMath' of "
-                     "Facility 'CaxBase' thrown in file ..\\..\\src\\CaxVector2D at line Nr. 149.",
-                     e.GetMessage());
-    }
-}
-
-TEST(CaxVector2D, NormalisingAZeroLengthVectorThrows) {
-    for (const CaxVector2D& zero : {CaxVector2D(0, 0), CaxVector2D(1e-200, -1e-200)}) {
-        try {
-            (void)zero.Normalized();
-            FAIL() << "no exception";
-        } catch (const axMath::CaxMathException& e) {
-            EXPECT_EQ(0x00101007u, e.GetValue());
-            EXPECT_EQ(279u, e.GetLine());
-        }
-    }
+    for (const CaxVector2D& zero : {CaxVector2D(0, 0), CaxVector2D(1e-200, -1e-200)})
+        ExpectMathError(0x00101007u, 279, [&] { (void)zero.Normalized(); });
     ExpectVector(1, 0, CaxVector2D(1e-100, 0).Normalized());
 }
 
@@ -79,12 +61,11 @@ TEST(CaxVector2D, ParsedFromText) {
     ExpectVector(-1, 0.25, CaxCString("v=-1 , .25").ToVector2D(2));
     const std::uint32_t count = 3;
     ExpectVector(7, 8, CaxCString("7,89").ToVector2D(0, &count));
-    ExpectVector(0, 0, CaxCString("1,2").ToVector2D(9));
-    ExpectVector(0, 0, CaxCString("1,2").ToVector2D(-1));
-    ExpectVector(0, 0, CaxCString("1,2").ToVector2D(INT_MIN));
+    for (int outside : {4, -1, INT_MIN})
+        ExpectVector(0, 0, CaxCString("1,2").ToVector2D(outside));
+    ExpectVector(0, 0, CaxCString().ToVector2D(0));
     for (const std::uint32_t pastTheEnd : {4u, 0x7FFFFFFFu, 0xFFFFFFFFu})
         ExpectVector(1, 2, CaxCString("1,2").ToVector2D(0, &pastTheEnd));
-    ExpectVector(0, 0, CaxCString().ToVector2D(0));
 }
 
 } // namespace
