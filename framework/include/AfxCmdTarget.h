@@ -67,6 +67,9 @@ protected:
     const AFX_DISPMAP_ENTRY* FindDispEntry(const OLECHAR* name) const;
 
     volatile LONG m_dwRef = 0;
+    // The count from the last Release on: at or above it the object is
+    // being destroyed.
+    static constexpr LONG kDestroyingRefCount = 0x40000000;
 
 private:
     CTypeLibCache* m_pLockedTypeLibCache = nullptr;

@@ -40,14 +40,9 @@ public:
     explicit CAfxEnum(const std::vector<T>& items, size_t position = 0) : m_position(position) {
         m_items.reserve(items.size());
         for (const T& item : items) {
-            T copy;
-            Copy::Copy(copy, item);
-            m_items.push_back(copy);
+            m_items.push_back(T{});
+            Copy::Copy(m_items.back(), item);
         }
-    }
-    ~CAfxEnum() override {
-        for (T& item : m_items)
-            Copy::Destroy(item);
     }
 
     STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
@@ -102,7 +97,18 @@ public:
     }
 
 private:
-    std::vector<T> m_items;
+    // Owns the copies: they are let go with the enumerator, and also when
+    // its construction fails half-way.
+    struct Items : std::vector<T> {
+        Items() = default;
+        Items(const Items&) = delete;
+        Items& operator=(const Items&) = delete;
+        ~Items() {
+            for (T& item : *this)
+                Copy::Destroy(item);
+        }
+    };
+    Items m_items;
     size_t m_position;
 };
 

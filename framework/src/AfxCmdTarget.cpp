@@ -27,7 +27,13 @@ ULONG CCmdTarget::InternalAddRef() {
 
 ULONG CCmdTarget::InternalRelease() {
     const LONG count = InterlockedDecrement(&m_dwRef);
-    if (count == 0) OnFinalRelease();
+    if (count == 0) {
+        // Parked far from zero while the object is torn down: a reference
+        // taken and dropped then (a sink's destructor calling back into the
+        // object) must not bring the count to zero a second time.
+        m_dwRef = kDestroyingRefCount;
+        OnFinalRelease();
+    }
     return static_cast<ULONG>(count);
 }
 

@@ -79,7 +79,7 @@ HRESULT COleControl::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
 }
 
 bool COleControl::AddRefIfAlive() {
-    for (LONG seen = m_dwRef; seen > 0;) {
+    for (LONG seen = m_dwRef; seen > 0 && seen < kDestroyingRefCount;) {
         const LONG before = InterlockedCompareExchange(&m_dwRef, seen + 1, seen);
         if (before == seen) return true;
         seen = before;

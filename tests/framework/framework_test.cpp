@@ -3,6 +3,7 @@
 // and errors the real control does not show) and connection points. The
 // registration helpers are proven on the real control (control_host_tests).
 #include "ComTestSupport.h"
+#include "AfxEnum.h"
 #include "ProbeControl.h"
 
 #include <gtest/gtest.h>
@@ -293,6 +294,60 @@ TEST_F(Probe, SinksMayDisconnectDuringAnEventAndEventsMayFireOnOtherThreads) {
     EXPECT_EQ(1, quitter->RefCount());
     quitter->Release();
     bystander->Release();
+}
+
+// A sink that touches the control from its destructor, as a script engine's
+// sink may when the control's connection point lets it go.
+struct TouchingSink : RecordingSink {
+    IDispatch* control = nullptr;
+    int* destroyed = nullptr;
+    TouchingSink() : RecordingSink(DIID_ProbeEvents) {}
+    ~TouchingSink() override {
+        IUnknown* unknown = nullptr;
+        if (SUCCEEDED(control->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown))))
+            unknown->Release();
+        ++*destroyed;
+    }
+};
+
+TEST_F(Probe, ASinkTouchingTheControlWhileItIsDestroyedDoesNotDestroyItTwice) {
+    IDispatch* another = Create();
+    int destroyed = 0;
+    auto* sink = new TouchingSink;
+    sink->control = another;
+    sink->destroyed = &destroyed;
+    auto* container = Query<IConnectionPointContainer>(another, IID_IConnectionPointContainer);
+    IConnectionPoint* anotherPoint = nullptr;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID_ProbeEvents, &anotherPoint));
+    container->Release();
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, anotherPoint->Advise(sink, &cookie));
+    anotherPoint->Release();
+    sink->Release(); // the connection holds the last reference
+    const LONG objects = AfxOleGetObjectCount();
+    EXPECT_EQ(0u, another->Release());
+    EXPECT_EQ(1, destroyed);
+    EXPECT_EQ(objects - 1, AfxOleGetObjectCount());
+}
+
+// Copies that fail half-way: the third item cannot be taken.
+struct FailingCopy {
+    static void Copy(CONNECTDATA& to, const CONNECTDATA& from) {
+        if (from.dwCookie == 3) throw std::bad_alloc();
+        afx::CopyConnectData::Copy(to, from);
+    }
+    static void Destroy(CONNECTDATA& item) { afx::CopyConnectData::Destroy(item); }
+};
+
+TEST_F(Probe, AnEnumeratorThatCannotBeBuiltKeepsNoReference) {
+    auto* sink = new RecordingSink(DIID_ProbeEvents);
+    const std::vector<CONNECTDATA> items = {{sink, 1}, {sink, 2}, {sink, 3}};
+    IEnumConnections* made = nullptr;
+    EXPECT_EQ(E_OUTOFMEMORY,
+              (CAfxEnum<IEnumConnections, &IID_IEnumConnections, CONNECTDATA, FailingCopy>::Create(
+                  items, 0, &made)));
+    EXPECT_EQ(1, sink->RefCount());
+    sink->Release();
 }
 
 } // namespace
