@@ -100,17 +100,24 @@ void CHXdigIOCtrl::SetImage(LONGLONG newValue) {
     m_hImage = image;
 
     if (image) {
-        // A count whose query fails keeps the value it had.
+        // A count whose query fails keeps the value it had. A handler of the
+        // error may bind another image (or none); that binding has then done
+        // the whole job, ImageUpdated included, and this one must not touch
+        // an image it may no longer hold.
         int32_t count = m_nInputs;
-        if (QueryInputCount(image, &count) == 0)
+        if (QueryInputCount(image, &count) == 0) {
             m_nInputs = count;
-        else
+        } else {
             ReportError(HXK_E_PROPERTYREAD, "Can't read number of input ports!");
+            if (m_hImage != image) return;
+        }
         count = m_nOutputs;
-        if (QueryOutputCount(image, &count) == 0)
+        if (QueryOutputCount(image, &count) == 0) {
             m_nOutputs = count;
-        else
+        } else {
             ReportError(HXK_E_PROPERTYREAD, "Can't read number of output ports!");
+            if (m_hImage != image) return;
+        }
     } else {
         m_nInputs = 0;
         m_nOutputs = 0;

@@ -119,4 +119,25 @@ TEST_F(Binding, ScriptHandlesAreCoercedAndReadOnlyPropertiesRefuseWrites) {
     ASSERT_EQ(S_OK, Bind(0));
 }
 
+TEST_F(Binding, AHandlerThatUnbindsDuringACountErrorEndsTheBinding) {
+    sink->onEvent = [&](DISPID id) {
+        if (id == evHXKError) {
+            EXPECT_EQ(S_OK, Bind(0));
+        }
+    };
+    for (int32_t failing : {HXKSIM_OP_QUERY_INPUT_COUNT, HXKSIM_OP_QUERY_OUTPUT_COUNT}) {
+        SimImage image(7, 9);
+        HXKSimSetFault(image.image, failing, HXKSIM_ANY_INDEX, 1);
+        HXKSimResetCallCounts();
+        ASSERT_EQ(S_OK, Bind(image.Handle()));
+        EXPECT_EQ((std::vector<LONGLONG>{0, 0, 0}), State()) << failing;
+        EXPECT_EQ(1, HXKSimImageRefCount(image.image));
+        // Nothing is asked of the image once the handler has let it go.
+        const int outputQueries = failing == HXKSIM_OP_QUERY_OUTPUT_COUNT ? 1 : 0;
+        EXPECT_EQ(outputQueries, HXKSimTotalCallCount(HXKSIM_OP_QUERY_OUTPUT_COUNT));
+    }
+    EXPECT_EQ((std::vector<DISPID>{evHXKError, evImageUpdated, evHXKError, evImageUpdated}),
+              EventOrder());
+}
+
 } // namespace
