@@ -36,13 +36,6 @@ inline std::string TakeLogFile(const std::string& name) {
     return text.str();
 }
 
-inline int CountOf(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 // Polls until condition() holds, for twenty seconds at most.
 template <class Condition> bool Eventually(Condition condition) {
     for (int i = 0; i < 2000 && !condition(); ++i)

@@ -61,11 +61,16 @@ TEST(Logging, BoundedLinesAndModesWithoutAWorkingTarget) {
     CaxLogging unknown("h4Mode3", 0, 3, 1, 0);
     EXPECT_FALSE(unknown.StartLogging());
     EXPECT_EQ(0, unknown.Log(1, "nothing"));
-    CaxLogging none("h4Mode0", 0, kModeNone, 0, 0);
-    EXPECT_EQ(nullptr, none.GetTarget()); // level mask 0: no target at all
-    EXPECT_FALSE(none.StartLogging());
+    // Mode 0: a target that never opens and swallows the banner and every line.
+    CaxLogging none("h4Mode0", 0, kModeNone, 1, 0);
     ASSERT_NE(nullptr, none.GetTarget());
     EXPECT_FALSE(none.GetTarget()->IsOpened());
+    EXPECT_EQ(0, none.Log(1, "lost"));
+    none.StopLogging(); // the last reference: the target goes, a new one is made
+    EXPECT_FALSE(none.StartLogging());
+    EXPECT_NE(nullptr, none.GetTarget());
+    // Level mask 0, the system's own configuration: no target at all.
+    EXPECT_EQ(nullptr, CaxLogging("h4Quiet", 0, kModeConsole, 0, 0).GetTarget());
     try {
         CaxLogging log("h4-no-such-dir\\x", 0, kModeFile, 1, 0);
         ADD_FAILURE() << "no exception";
@@ -119,6 +124,7 @@ TEST(Logging, ConfigurationReadsWhatTheKeysHoldAndKeepsTheRest) {
     EXPECT_EQ("8/0/1", Configured(8, 0, 0)); // no sub-key of its own: only the flag is read
     ScopedTestKey own(HKEY_LOCAL_MACHINE, product + "\\Error Logging\\h4Cfg");
     own.SetDword("Log Level", 8);
+    EXPECT_EQ("2/8/1+target", Configured(2, 0, 0)); // no "Log Mode": the given mode stays
     own.SetDword("Log Mode", 8);
     EXPECT_EQ("8/8/1+target", Configured(4, 0, 0));
     EXPECT_EQ("4/0/0", Configured(4, 0, 0, 2)); // only source 1 reads the registry

@@ -1,9 +1,10 @@
-// CaxRegistry against real keys: typed reads, defaults, odd data and the
-// ownership of the key handle.
+// CaxRegistry against real keys: typed reads, defaults, odd data, the
+// ownership of the key handle and a value that changes size while it is read.
 #include "CaxRegistry.h"
 #include "RuntimeTestSupport.h"
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -15,67 +16,58 @@ struct RegistryReader : ::testing::Test {
         RegOpenKeyExA(HKEY_CURRENT_USER, key.path.c_str(), 0, KEY_READ, &read);
         return read;
     }
-    // "T:" or "F:" for the result, then the text that was assigned.
-    static std::string Read(CaxRegistry& reader, const char* name) {
+    CaxRegistry reader{OpenKey()};
+    // Stores the value (if there is data) and reads it back: "T:" or "F:",
+    // then the text that was assigned.
+    std::string String(const char* name, DWORD type = 0, const char* data = nullptr, DWORD size = 0,
+                       CaxRegistry* from = nullptr) {
+        if (data) key.Set(name, type, data, size);
         CaxCString value("previous");
-        const BOOL ok = reader.ReadString(name, &value, CaxCString("dflt"));
+        const BOOL ok = (from ? from : &reader)->ReadString(name, &value, CaxCString("dflt"));
         return (ok ? "T:" : "F:") + std::string(value.GetData(), value.GetLength());
+    }
+    // The same for a DWORD: the result, what a read without default leaves
+    // in a value that held 0xAAAAAAAA, and what a read with default 5 gives.
+    std::string Dword(const char* name, DWORD type = 0, const char* data = nullptr, DWORD size = 0,
+                      CaxRegistry* from = nullptr) {
+        if (data) key.Set(name, type, data, size);
+        CaxRegistry& source = from ? *from : reader;
+        DWORD plain = 0xAAAAAAAAu, withDefault = 0xAAAAAAAAu;
+        const BOOL ok = source.ReadDWORD(name, &plain);
+        const bool same = source.ReadDWORD(name, &withDefault, 5) == ok;
+        char text[64];
+        std::snprintf(text, sizeof text, "%c:%08lX/%lX", ok ? 'T' : 'F', plain,
+                      same ? withDefault : 0);
+        return text;
     }
 };
 
 TEST_F(RegistryReader, StringsOfEveryShape) {
-    key.Set("plain", REG_SZ, "hello", 6);
-    key.Set("empty", REG_SZ, "", 1);
-    key.Set("empty0", REG_SZ, "", 0);
-    key.Set("unterminated", REG_SZ, "abc", 3);
-    key.Set("embedded", REG_SZ, "ab\0cd", 6);
-    key.Set("expand", REG_EXPAND_SZ, "%T%", 4);
-    key.Set("multi", REG_MULTI_SZ, "a\0b\0", 5);
-    key.SetDword("number", 7);
-    CaxRegistry reader(OpenKey());
     EXPECT_EQ(18u, reader.GetClassID());
-    EXPECT_EQ("T:hello", Read(reader, "plain"));
-    EXPECT_EQ("T:", Read(reader, "empty"));
-    EXPECT_EQ("T:", Read(reader, "empty0"));
-    EXPECT_EQ("T:abc", Read(reader, "unterminated"));
-    EXPECT_EQ("T:ab", Read(reader, "embedded"));
-    for (const char* other : {"expand", "multi", "number", "missing"})
-        EXPECT_EQ("F:dflt", Read(reader, other)) << other;
+    EXPECT_EQ("T:hello", String("plain", REG_SZ, "hello", 6));
+    EXPECT_EQ("T:", String("empty", REG_SZ, "", 1));
+    EXPECT_EQ("T:", String("empty0", REG_SZ, "", 0));
+    EXPECT_EQ("T:abc", String("unterminated", REG_SZ, "abc", 3));
+    EXPECT_EQ("T:ab", String("embedded", REG_SZ, "ab\0cd", 6));
+    EXPECT_EQ("F:dflt", String("expand", REG_EXPAND_SZ, "%T%", 4));
+    EXPECT_EQ("F:dflt", String("multi", REG_MULTI_SZ, "a\0b\0", 5));
+    EXPECT_EQ("F:dflt", String("number", REG_DWORD, "\7\0\0", 4));
+    EXPECT_EQ("F:dflt", String("missing"));
     CaxRegistry none(nullptr);
-    EXPECT_EQ("F:dflt", Read(none, "plain"));
+    EXPECT_EQ("F:dflt", String("plain", 0, nullptr, 0, &none));
 }
 
 TEST_F(RegistryReader, DwordsWithAndWithoutDefault) {
-    key.SetDword("zero", 0);
-    key.SetDword("big", 0xDEADBEEFu);
-    key.Set("short", REG_SZ, "ab", 3);
-    key.Set("binary8", REG_BINARY, "\1\2\3\4\5\6\7\10", 8);
-    key.Set("dword2", REG_DWORD, "\1\2", 2);
-    CaxRegistry reader(OpenKey());
-    DWORD value = 99;
-    EXPECT_TRUE(reader.ReadDWORD("zero", &value, 5));
-    EXPECT_EQ(0u, value);
-    EXPECT_TRUE(reader.ReadDWORD("big", &value));
-    EXPECT_FALSE(reader.ReadDWORD("missing", &value));
-    EXPECT_FALSE(reader.ReadDWORD("binary8", &value));
-    EXPECT_EQ(0xDEADBEEFu, value);
-    EXPECT_FALSE(reader.ReadDWORD("missing", &value, 5));
-    EXPECT_EQ(5u, value);
-    // Other data that fits is copied but not accepted; bytes beyond it stay.
-    value = 0xAAAAAAAAu;
-    EXPECT_FALSE(reader.ReadDWORD("short", &value));
-    EXPECT_EQ(0xAA006261u, value);
-    EXPECT_FALSE(reader.ReadDWORD("dword2", &value));
-    EXPECT_EQ(0xAA000201u, value);
-    EXPECT_FALSE(reader.ReadDWORD("short", &value, 5));
-    EXPECT_EQ(5u, value);
+    EXPECT_EQ("T:00000000/0", Dword("zero", REG_DWORD, "\0\0\0", 4));
+    EXPECT_EQ("T:DEADBEEF/DEADBEEF", Dword("big", REG_DWORD, "\xEF\xBE\xAD\xDE", 4));
+    // Data of another type that fits is copied but not accepted.
+    EXPECT_EQ("F:AA006261/5", Dword("short", REG_SZ, "ab", 3));
+    EXPECT_EQ("F:AAAA0201/5", Dword("dword2", REG_DWORD, "\1\2", 2));
+    EXPECT_EQ("F:AAAAAAAA/5", Dword("binary8", REG_BINARY, "\1\2\3\4\5\6\7\10", 8));
+    EXPECT_EQ("F:AAAAAAAA/5", Dword("missing"));
     CaxRegistry none(nullptr);
-    EXPECT_FALSE(none.ReadDWORD("zero", &value));
-    EXPECT_FALSE(none.ReadDWORD("zero", &value, 3));
-    EXPECT_EQ(3u, value);
-}
-
-TEST_F(RegistryReader, ClosesItsKeyExactlyOnce) {
+    EXPECT_EQ("F:AAAAAAAA/5", Dword("zero", 0, nullptr, 0, &none));
+    // The reader owns its key and closes it exactly once.
     HKEY handle = OpenKey();
     delete new CaxRegistry(handle);
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(handle));
@@ -91,10 +83,9 @@ TEST_F(RegistryReader, StringChangingSizeBetweenQueriesNeverTears) {
             key.Set("flip", REG_SZ, texts[i % 2].c_str(),
                     static_cast<DWORD>(texts[i % 2].size() + 1));
     });
-    CaxRegistry reader(OpenKey());
     int whole = 0;
     for (int i = 0; i < 3000; ++i) {
-        const std::string got = Read(reader, "flip");
+        const std::string got = String("flip");
         whole += got[0] == 'T';
         EXPECT_TRUE(got == "T:" + texts[0] || got == "T:" + texts[1] || got == "F:dflt") << got;
     }

@@ -1,12 +1,9 @@
 // Targets as Win32 shows them: the log file, event-log reports (Wine keeps
 // no records, so only results and numbering are checked), message boxes
-// closed by a helper thread that finds them by caption, and the console.
+// closed by the container helpers' watcher, and the console.
 #include "CaxLogging.h"
+#include "ComTestSupport.h"
 #include "RuntimeTestSupport.h"
-
-#include <atomic>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -34,32 +31,16 @@ TEST(LoggingTargets, FileAndEventLogTargets) {
 }
 
 TEST(LoggingTargets, MessageBoxesShowEachWriteUnderTheLoggersName) {
-    std::vector<std::string> texts;
-    std::atomic<bool> done{false};
-    std::thread closer([&] {
-        while (!done) {
-            HWND box = FindWindowA("#32770", "h4MsgBox");
-            char text[512] = "";
-            if (box) {
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                texts.push_back(text);
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-                runtime_test::Eventually([box] { return !IsWindow(box); });
-            }
-            Sleep(10);
-        }
-    });
+    hxtest::ModalBoxWatcher boxes("h4MsgBox");
     {
         CaxLogging log("h4MsgBox", 0, caxlogging::kModeMsgBox, 1, 0);
         log.SetPrefix("P::");
         EXPECT_EQ(5, log.Log(1, "%s", "hello"));
     }
-    done = true;
-    closer.join();
     const std::vector<std::string> expected = {
         "\r\n\r\n***************************** h4MsgBox *****************************\r\n",
         "Error Level = 1\r\nError Mode  = 16\r\n\r\n", "Start Logging...\r\n\r\n", "P::", "hello"};
-    EXPECT_EQ(expected, texts);
+    EXPECT_EQ(expected, boxes.Stop());
 }
 
 std::string ConsoleTitle() {

@@ -1,6 +1,7 @@
 // CaxThread driven the way its subclasses and owners use it: start, stop,
-// self-stopping steps, destruction in every state, priorities, traces, and a
-// window thread that stops and deletes a worker blocked in SendMessage to it.
+// steps that end their run, hooks that stop, end or delete their own worker,
+// destruction in every state, failed creation, traces, and a window thread
+// that stops and deletes a worker blocked in SendMessage to it.
 #include "CaxThread.h"
 #include "RuntimeTestSupport.h"
 
@@ -11,28 +12,29 @@
 
 namespace {
 
+using caxthread::kStateStopped;
 using runtime_test::Eventually;
 
 std::atomic<int> g_stepsUnderWay{0}; // of all workers, also deleted ones
 
-// Counts its steps, answers what the test asks and, like every subclass
-// should, ends the worker before its own members go.
+// Counts its steps, does in its hook what the test asks and, like every
+// subclass should, ends the worker before its own members go.
 struct Worker : CaxThread {
-    explicit Worker(const char* name = "Worker", unsigned mode = 4, unsigned level = 0)
-        : CaxThread(name, 0, mode, level, 0) {}
+    enum class Hook { None, Stops, EndsWorker, DeletesWorker };
+    explicit Worker(const char* name = "Worker", unsigned level = 0)
+        : CaxThread(name, 0, caxlogging::kModeFile, level, 0) {}
     ~Worker() override { EndWorker(); }
-    // Scribbles over a deleted worker, so that a worker loop still using it fails.
+    // Scribbles over a deleted worker, so that a loop still using it fails.
     static void* operator new(std::size_t size) { return ::operator new(size); }
     static void operator delete(void* memory, std::size_t size) {
         std::memset(memory, 0xDD, size);
         ::operator delete(memory);
     }
     using CaxThread::EndWorker;
-    enum class Hook { None, EndsWorker, DeletesWorker };
     BOOL Before() override {
         inStep = true, ++g_stepsUnderWay;
-        if (stopFromHook) selfStop = Stop();
-        if (window) SendMessageA(window, WM_APP, 0, 0);
+        if (hook == Hook::Stops) Stop();
+        if (window) SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("sent"));
         if (gate) WaitForSingleObject(gate, INFINITE);
         Sleep(sleepMs);
         ++steps, inStep = false, --g_stepsUnderWay;
@@ -41,24 +43,23 @@ struct Worker : CaxThread {
         delete this;
         return FALSE;
     }
-    bool Stopped() const { return GetState() == caxthread::kStateStopped && !inStep; }
-    std::atomic<int> steps{0}, selfStop{-1};
-    std::atomic<bool> inStep{false}, keepRunning{true}, stopFromHook{false};
+    bool Stopped() const { return GetState() == kStateStopped && !inStep; }
+    std::atomic<int> steps{0};
+    std::atomic<bool> inStep{false}, keepRunning{true};
     DWORD sleepMs = 1;
     HWND window = nullptr;
-    HANDLE gate = nullptr; // a step waits for it
+    HANDLE gate = nullptr; // a step waits until it is set
     Hook hook = Hook::None;
 };
 
 TEST(Thread, StartAndStopFollowTheStateMachine) {
     Worker worker;
     EXPECT_EQ(25u, worker.GetClassID());
-    EXPECT_STREQ("Worker::", worker.GetPrefix().GetData());
     EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(worker.GetThreadHandle()));
     EXPECT_FALSE(worker.Stop());
     EXPECT_EQ(caxthread::kStateConstructed, worker.GetState());
-    for (int round = 0; round < 3; ++round) {
-        if (round == 2) worker.SetOwnerWait(CaxThread::OwnerWait::Plain);
+    for (auto wait : {CaxThread::OwnerWait::PumpSentMessages, CaxThread::OwnerWait::Plain}) {
+        worker.SetOwnerWait(wait);
         EXPECT_TRUE(worker.Start());
         EXPECT_FALSE(worker.Start());
         const int before = worker.steps;
@@ -72,35 +73,55 @@ TEST(Thread, StartAndStopFollowTheStateMachine) {
     }
     EXPECT_EQ(1, worker.SetPriority(1));
     EXPECT_EQ(THREAD_PRIORITY_ABOVE_NORMAL, GetThreadPriority(worker.GetThreadHandle()));
-    EXPECT_TRUE(worker.Start());
-    worker.EndWorker(); // an ended worker never reads as running and stays stopped
-    EXPECT_EQ(caxthread::kStateStopped, worker.GetState());
-    EXPECT_FALSE(worker.Start());
-    EXPECT_FALSE(worker.Stop());
 }
 
-TEST(Thread, StartBeforeAFalseStepEndsIsNotUndoneByItsSelfStop) {
+TEST(Thread, StepsAnsweringFalseEndOnlyTheRunTheyBelongTo) {
     HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Worker worker;
     worker.keepRunning = false;
+    EXPECT_TRUE(worker.Start());
+    EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
+    EXPECT_FALSE(worker.Stop());
+    // The owner stops, then starts again while the FALSE step is held: that
+    // step must not end the new run, whose own step then ends it.
     worker.gate = gate;
     EXPECT_TRUE(worker.Start());
     EXPECT_TRUE(Eventually([&] { return worker.inStep.load(); }));
     std::thread owner([&] { EXPECT_TRUE(worker.Stop()); }); // waits for the held step
-    EXPECT_TRUE(Eventually([&] { return worker.GetState() == caxthread::kStateStopped; }));
+    EXPECT_TRUE(Eventually([&] { return worker.GetState() == kStateStopped; }));
     EXPECT_TRUE(worker.Start());
     SetEvent(gate);
     owner.join();
-    // The held step answers FALSE but belongs to the earlier run: the new run
-    // gets its own step, which then ends it.
-    EXPECT_TRUE(Eventually([&] { return worker.steps == 2 && worker.Stopped(); }));
+    EXPECT_TRUE(Eventually([&] { return worker.steps == 3 && worker.Stopped(); }));
+    // Stop inside a hook does not wait for the step it is part of.
+    worker.keepRunning = true, worker.hook = Worker::Hook::Stops;
+    EXPECT_TRUE(worker.Start());
+    EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
     Sleep(20);
-    EXPECT_EQ(2, worker.steps);
+    EXPECT_EQ(4, worker.steps);
     CloseHandle(gate);
 }
 
+TEST(Thread, CallbacksServeTheDefaultHooks) {
+    // Before counts, After ends the run at the third step.
+    using Calls = std::atomic<int>;
+    Calls calls{0};
+    CaxThread plain("Plain", 0, 4, 0, 0);
+    plain.SetBeforeCallback([](void* c) -> BOOL { return ++*static_cast<Calls*>(c) > 0; }, &calls);
+    plain.SetAfterCallback(
+        [](void* no, void* c) -> BOOL { return !no && *static_cast<Calls*>(c) < 3; }, &calls);
+    EXPECT_TRUE(plain.Start());
+    EXPECT_TRUE(Eventually([&] { return plain.GetState() == kStateStopped; }));
+    EXPECT_EQ(3, calls);
+    // Without callbacks After answers TRUE, and Before ends the run at once.
+    plain.SetBeforeCallback(nullptr, nullptr);
+    plain.SetAfterCallback(nullptr, nullptr);
+    EXPECT_TRUE(plain.Start());
+    EXPECT_TRUE(Eventually([&] { return plain.GetState() == kStateStopped; }));
+}
+
 TEST(Thread, AHookMayEndOrDeleteItsOwnWorkerWithoutWaitingForItself) {
-    for (Worker::Hook hook : {Worker::Hook::DeletesWorker, Worker::Hook::EndsWorker}) {
+    for (auto hook : {Worker::Hook::DeletesWorker, Worker::Hook::EndsWorker}) {
         auto* worker = new Worker;
         worker->hook = hook;
         HANDLE thread = nullptr;
@@ -111,41 +132,11 @@ TEST(Thread, AHookMayEndOrDeleteItsOwnWorkerWithoutWaitingForItself) {
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000));
         CloseHandle(thread);
         if (hook == Worker::Hook::DeletesWorker) continue;
-        EXPECT_EQ(1, worker->steps);
-        EXPECT_EQ(caxthread::kStateStopped, worker->GetState());
+        EXPECT_EQ(kStateStopped, worker->GetState()); // ended: no longer running
         EXPECT_FALSE(worker->Start());
+        EXPECT_FALSE(worker->Stop());
         delete worker;
     }
-}
-
-TEST(Thread, HooksAnsweringFalseOrStoppingEndTheRunAfterOneStep) {
-    Worker worker;
-    worker.keepRunning = false;
-    for (int round = 1; round <= 2; ++round) {
-        EXPECT_TRUE(worker.Start());
-        EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
-        EXPECT_FALSE(worker.Stop());
-        EXPECT_EQ(round, worker.steps);
-    }
-    worker.keepRunning = worker.stopFromHook = true; // Stop on the worker: no wait for itself
-    EXPECT_TRUE(worker.Start());
-    EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
-    EXPECT_EQ(TRUE, worker.selfStop);
-    Sleep(20);
-    EXPECT_EQ(3, worker.steps);
-
-    // Callbacks: Before counts, After ends the run at the third step.
-    static std::atomic<int> calls{0};
-    CaxThread plain("Plain", 0, 4, 0, 0);
-    plain.SetBeforeCallback([](void* c) -> BOOL { return c == &calls && ++calls; }, &calls);
-    plain.SetAfterCallback([](void* unused, void*) -> BOOL { return !unused && calls < 3; },
-                           nullptr);
-    EXPECT_TRUE(plain.Start());
-    EXPECT_TRUE(Eventually([&] { return plain.GetState() == caxthread::kStateStopped; }));
-    EXPECT_EQ(3, calls);
-    plain.SetBeforeCallback(nullptr, nullptr); // the default Before then ends the run at once
-    EXPECT_TRUE(plain.Start());
-    EXPECT_TRUE(Eventually([&] { return plain.GetState() == caxthread::kStateStopped; }));
 }
 
 TEST(Thread, DestructionInEveryStateEndsTheWorkerAfterItsStep) {
@@ -174,7 +165,6 @@ TEST(Thread, FailedCreationLeavesAnObjectThatRefusesToStart) {
         EXPECT_FALSE(worker.IsUsable());
         EXPECT_FALSE(worker.Start());
         EXPECT_FALSE(worker.Stop());
-        EXPECT_EQ(0, worker.steps);
     }
     // The injection hits the next object of the injecting thread only.
     CaxThread::InjectCreationFault(Fault::Worker);
@@ -185,54 +175,46 @@ TEST(Thread, FailedCreationLeavesAnObjectThatRefusesToStart) {
 
 TEST(Thread, TraceLinesCarryThePrefixAndTheirLevelBits) {
     {
-        Worker worker("h4TraceWorker", caxlogging::kModeFile, 1 | 8);
+        Worker worker("h4TraceWorker", 1 | 8);
         worker.keepRunning = false;
         worker.Start();
         EXPECT_TRUE(Eventually([&] { return worker.Stopped(); }));
     }
-    const std::string log = runtime_test::TakeLogFile("h4TraceWorker");
-    const char* lines[] = {"Constructor: entered",
-                           "Start: thread started",
-                           "SingleStep: 'Before' returned FALSE, stopping",
-                           "Stop: waiting for last image",
-                           "Stop: thread stopped",
-                           "Destructor: entered",
-                           "Destructor: killing thread",
-                           "Destructor: waiting for thread dead",
-                           "Thread dead",
-                           "Destructor: waiting for thread object",
-                           "Destructor: killing objects",
-                           "Destructor: thread killed"};
-    for (const char* line : lines)
-        EXPECT_EQ(1, runtime_test::CountOf(log, std::string(line) + "...\r\r\n")) << line;
-    EXPECT_EQ(12, runtime_test::CountOf(log, "h4TraceWorker::"));
-    EXPECT_EQ(0, runtime_test::CountOf(log, "invoking")); // level 16 is off
+    std::string log = runtime_test::TakeLogFile("h4TraceWorker");
+    for (const char* line :
+         {"Constructor: entered", "Start: thread started",
+          "SingleStep: 'Before' returned FALSE, stopping", "Stop: waiting for last image",
+          "Stop: thread stopped", "Destructor: entered", "Destructor: killing thread",
+          "Destructor: waiting for thread dead", "Thread dead",
+          "Destructor: waiting for thread object", "Destructor: killing objects",
+          "Destructor: thread killed"}) {
+        const std::string text = "h4TraceWorker::" + std::string(line) + "...\r\r\n";
+        const auto at = log.find(text);
+        ASSERT_NE(std::string::npos, at) << line;
+        log.erase(at, text.size());
+    }
+    // Each line once, and none of level 16; only the unprefixed banner is left.
+    EXPECT_EQ(std::string::npos, log.find("::")) << log;
+    EXPECT_NE(std::string::npos, log.find("Start Logging..."));
 }
 
-std::atomic<int> g_handled{0};
-
 TEST(Thread, WindowThreadStopsAndDeletesAWorkerBlockedInSendMessageToIt) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        return m == WM_APP ? (++g_handled, 0) : DefWindowProcA(w, m, wp, lp);
-    };
-    windowClass.lpszClassName = "h4HandOff";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "h4HandOff", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
     ASSERT_NE(nullptr, window);
     auto worker = std::make_unique<Worker>();
     worker->window = window; // the default owner wait delivers the worker's message
     for (int round = 0; round < 4; ++round) {
+        SetWindowTextA(window, "");
         EXPECT_TRUE(worker->Start());
         // This thread pumps nothing here, so the worker stays in SendMessage.
         EXPECT_TRUE(Eventually([&] { return worker->inStep.load(); }));
         Sleep(20);
-        const int before = g_handled;
+        EXPECT_EQ(0, GetWindowTextLengthA(window));
         if (round < 3)
             EXPECT_TRUE(worker->Stop());
         else
             worker.reset();
-        EXPECT_EQ(before + 1, g_handled);
+        EXPECT_EQ(4, GetWindowTextLengthA(window)) << round;
     }
     DestroyWindow(window);
 }
