@@ -49,6 +49,27 @@ TEST_F(Container, TheWorkersMembersAreNotServedYet) {
     EXPECT_EQ(DISPID_UNKNOWN, IdOfName(control, L"BitListenerCreate"));
 }
 
+TEST_F(Container, TheModuleStaysWhileAControlAFactoryOrALockIsAlive) {
+    EXPECT_EQ(S_FALSE, module->CanUnloadNow()); // the control
+    connection.reset();
+    EXPECT_EQ(0u, std::exchange(control, nullptr)->Release());
+    EXPECT_EQ(S_OK, module->CanUnloadNow());
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(S_OK, module->GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
+                                           reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_FALSE, module->CanUnloadNow());  // a held factory
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE)); // unbalanced: ignored
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    factory->Release();
+    EXPECT_EQ(S_FALSE, module->CanUnloadNow()); // a lock
+    ASSERT_EQ(S_OK, module->GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
+                                           reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(S_FALSE, module->CanUnloadNow());
+    factory->Release();
+    EXPECT_EQ(S_OK, module->CanUnloadNow());
+}
+
 TEST_F(Container, AboutBoxRunsModallyUntilItIsClosed) {
     ModalBoxWatcher about("About Harlow Digital I/O Control");
     EXPECT_EQ(S_OK, Method(control, DISPID_ABOUTBOX).hr);

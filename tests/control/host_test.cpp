@@ -3,6 +3,7 @@
 // result without a registered type library is checked in-process.
 #include "ControlTestSupport.h"
 
+#include <algorithm>
 #include <functional>
 
 using namespace hxtest;
@@ -18,18 +19,38 @@ std::string GuidText(REFGUID guid) {
 }
 const std::string kClass = "CLSID\\" + GuidText(CLSID_HXdigIO);
 
-// An HKCR value, "<missing>" when there is none; "<key>" for a key without one.
-std::string Classes(const std::string& path, const char* name = nullptr) {
-    char text[MAX_PATH] = {};
-    DWORD size = sizeof text;
-    const LONG status =
-        RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size);
-    if (status == ERROR_SUCCESS) return text;
+// Every key and value under an HKCR key, in lower case: "sub\\key=default",
+// "sub\\key:name=value" ("" for the key itself, no "=" without a value).
+// Empty when the key is missing.
+std::vector<std::string> Tree(const std::string& path, const std::string& prefix = "") {
     HKEY key = nullptr;
-    if (name || RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<missing>";
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    std::vector<std::string> lines = {prefix};
+    char name[256], data[MAX_PATH];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data - 1, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                          &dataSize) != ERROR_SUCCESS)
+            break;
+        data[type == REG_SZ ? dataSize : 0] = '\0';
+        std::string& line = *name ? lines.emplace_back(prefix + ":" + name) : lines[0];
+        line += "=" + std::string(data);
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        const std::string sub = prefix.empty() ? name : prefix + "\\" + name;
+        for (const std::string& line : Tree(path + "\\" + name, sub))
+            lines.push_back(line);
+    }
     RegCloseKey(key);
-    return "<key>";
+    for (std::string& line : lines)
+        CharLowerA(line.data());
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 // Runs a program of the prefix (two minutes at most); its output goes
@@ -69,6 +90,17 @@ DWORD Regsvr32(const std::string& module, const char* options = "") {
     return RunProgram("regsvr32.exe /s " + std::string(options) + " \"" + module + "\"").first;
 }
 
+std::vector<std::string> Lower(std::vector<std::string> lines) {
+    for (std::string& line : lines)
+        CharLowerA(line.data());
+    return lines;
+}
+
+// The class, its ProgID, the type library and its two dispinterfaces.
+const std::string kRegistered[] = {kClass, kProgID, "TypeLib\\" + GuidText(LIBID_HXDIGIOLib),
+                                   "Interface\\" + GuidText(DIID__DHXdigIO),
+                                   "Interface\\" + GuidText(DIID__DHXdigIOEvents)};
+
 class Hosts : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,7 +112,8 @@ protected:
     }
     void TearDown() override {
         Regsvr32(OcxPath(), "/u"); // leave nothing registered
-        EXPECT_EQ("<missing>", Classes(kClass));
+        for (const std::string& key : kRegistered)
+            EXPECT_EQ(std::vector<std::string>{}, Tree(key)) << key;
         EXPECT_EQ(0, HXKSimLiveImageCount());
         CoUninitialize();
     }
@@ -90,24 +123,20 @@ TEST_F(Hosts, Regsvr32RegistersTwiceAndUnregistersEverything) {
     const std::string ocx = OcxPath();
     ASSERT_EQ(0u, Regsvr32(ocx));
     ASSERT_EQ(0u, Regsvr32(ocx));
-    const std::pair<std::string, std::string> expected[] = {
-        {kClass, "Harlow Digital IO Control"},
-        {kClass + "\\InprocServer32", ocx},
-        {kClass + "\\ProgID", kProgID},
-        {kClass + "\\Control", "<key>"},
-        {kClass + "\\Insertable", "<key>"},
-        {kClass + "\\ToolboxBitmap32", ocx + ", 1"},
-        {kClass + "\\MiscStatus", "0"},
-        {kClass + "\\MiscStatus\\1", "131473"},
-        {kClass + "\\TypeLib", GuidText(LIBID_HXDIGIOLib)},
-        {kClass + "\\Version", "1.0"},
-        {kProgID, "Harlow Digital IO Control"},
-        {kProgID + "\\CLSID", GuidText(CLSID_HXdigIO)},
-        {kProgID + "\\Insertable", "<key>"},
-        {"TypeLib\\" + GuidText(LIBID_HXDIGIOLib) + "\\1.0\\0\\win64", ocx}};
-    for (const auto& [key, value] : expected)
-        EXPECT_EQ(0, lstrcmpiA(value.c_str(), Classes(key).c_str())) << key;
-    EXPECT_EQ("Apartment", Classes(kClass + "\\InprocServer32", "ThreadingModel"));
+    EXPECT_EQ(
+        Lower({"=Harlow Digital IO Control", "control", "inprocserver32:threadingmodel=Apartment",
+               "inprocserver32=" + ocx, "insertable", "miscstatus=0", "miscstatus\\1=131473",
+               "progid=" + kProgID, "toolboxbitmap32=" + ocx + ", 1",
+               "typelib=" + GuidText(LIBID_HXDIGIOLib), "version=1.0"}),
+        Tree(kClass));
+    EXPECT_EQ(
+        Lower({"=Harlow Digital IO Control", "clsid=" + GuidText(CLSID_HXdigIO), "insertable"}),
+        Tree(kProgID));
+    const std::vector<std::string> library = Tree(kRegistered[2]);
+    EXPECT_NE(library.end(),
+              std::find(library.begin(), library.end(), Lower({"1.0\\0\\win64=" + ocx})[0]));
+    for (const std::string& dispinterface : {kRegistered[3], kRegistered[4]})
+        EXPECT_FALSE(Tree(dispinterface).empty()) << dispinterface;
 
     CLSID clsid = GUID_NULL;
     IDispatch* control = nullptr;
@@ -118,24 +147,23 @@ TEST_F(Hosts, Regsvr32RegistersTwiceAndUnregistersEverything) {
     control->Release();
 
     EXPECT_EQ(0u, Regsvr32(ocx, "/u"));
-    for (const auto& [key, value] : expected)
-        EXPECT_EQ("<missing>", Classes(key)) << key;
-    ITypeLib* library = nullptr;
-    EXPECT_NE(S_OK, LoadRegTypeLib(LIBID_HXDIGIOLib, 1, 0, 0, &library));
+    for (const std::string& key : kRegistered)
+        EXPECT_EQ(std::vector<std::string>{}, Tree(key)) << key;
 }
 
-TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClasses) {
+TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClassesAlone) {
     LoadedModule module;
     auto* registerServer = module.Export<HRESULT STDAPICALLTYPE()>("DllRegisterServer");
     auto* unregisterServer = module.Export<HRESULT STDAPICALLTYPE()>("DllUnregisterServer");
     ASSERT_EQ(S_OK, registerServer());
     ASSERT_EQ(S_OK, UnRegisterTypeLib(LIBID_HXDIGIOLib, 1, 0, 0, SYS_WIN64));
+    const std::vector<std::string> classBefore = Tree(kClass), progIDBefore = Tree(kProgID);
     EXPECT_EQ(SELFREG_E_TYPELIB, unregisterServer());
-    EXPECT_EQ("131473", Classes(kClass + "\\MiscStatus\\1"));
-    EXPECT_EQ(GuidText(CLSID_HXdigIO), Classes(kProgID + "\\CLSID"));
+    EXPECT_EQ(11u, classBefore.size());
+    EXPECT_EQ(classBefore, Tree(kClass));
+    EXPECT_EQ(progIDBefore, Tree(kProgID));
     ASSERT_EQ(S_OK, registerServer());
     EXPECT_EQ(S_OK, unregisterServer());
-    EXPECT_EQ("<missing>", Classes(kProgID));
     EXPECT_EQ(SELFREG_E_TYPELIB, unregisterServer());
 }
 

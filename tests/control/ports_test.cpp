@@ -115,4 +115,53 @@ TEST_F(Ports, ArgumentsAreCoercedOrRefusedBeforeTheControlSeesThem) {
     EXPECT_TRUE(Errors().empty());
 }
 
+TEST_F(Ports, OddArgumentsAreCoercedOrRefusedWithTheirIndexAndNoReferenceIsKept) {
+    SimImage image(8, 8);
+    ASSERT_EQ(S_OK, Bind(image.Handle()));
+    HXKSimSetInput(image.image, 2, 1);
+    auto* object = new RecordingSink(IID_IDispatch); // stands for any script object
+    auto objectVar = [&](VARTYPE vt) {
+        object->AddRef();
+        return Var(vt, reinterpret_cast<intptr_t>(object));
+    };
+    SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, 1);
+    Var two = I4(2), text = Str(L"2");
+    LONG byRefTwo = 2;
+    struct Case {
+        const char* what;
+        Var arg;
+        HRESULT hr;
+        long result;
+    } const cases[] = {
+        {"empty", Var(VT_EMPTY, 0), S_OK, 0},
+        {"null", Var(VT_NULL, 0), DISP_E_TYPEMISMATCH, 0},
+        {"null dispatch", Var(VT_DISPATCH, 0), DISP_E_TYPEMISMATCH, 0},
+        {"unknown", objectVar(VT_UNKNOWN), DISP_E_TYPEMISMATCH, 0},
+        {"object's value", objectVar(VT_DISPATCH), S_OK, 0}, // asked for, left empty
+        {"array", Var(VT_ARRAY | VT_I4, reinterpret_cast<intptr_t>(array)), DISP_E_TYPEMISMATCH, 0},
+        {"error", Var(VT_ERROR, E_FAIL), DISP_E_TYPEMISMATCH, 0},
+        {"missing", Var(VT_ERROR, DISP_E_PARAMNOTFOUND), DISP_E_PARAMNOTOPTIONAL, 0},
+        {"bad type", Var(0x7F, 0), DISP_E_BADVARTYPE, 0},
+        {"long by ref", Var(VT_I4 | VT_BYREF, reinterpret_cast<intptr_t>(&byRefTwo)), S_OK, 2},
+        {"variant by ref", Var(VT_VARIANT | VT_BYREF, reinterpret_cast<intptr_t>(&two.v)), S_OK, 2},
+        {"text by ref", Var(VT_VARIANT | VT_BYREF, reinterpret_cast<intptr_t>(&text.v)), S_OK, 2},
+        {"null by ref", Var(VT_VARIANT | VT_BYREF, 0), E_INVALIDARG, 0},
+    };
+    for (const Case& c : cases) {
+        const CallResult r = Method(control, idSetOutDWORD, {I4(0), c.arg, I4(-1)});
+        EXPECT_EQ(c.hr, r.hr) << c.what;
+        if (FAILED(c.hr)) {
+            EXPECT_EQ(1u, r.argErr) << c.what;
+        } else {
+            EXPECT_EQ(c.result, r.value.v.lVal) << c.what;
+            EXPECT_EQ(c.result, CallI4(idGetOutDWORD, {I4(0)})) << c.what;
+        }
+    }
+    EXPECT_EQ(5, HXKSimTotalCallCount(HXKSIM_OP_WRITE_OUTPUT_GROUP));
+    EXPECT_EQ(1u, object->Count(DISPID_VALUE));
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(3, object->RefCount()); // ours and the two cases'
+    object->Release();
+}
+
 } // namespace

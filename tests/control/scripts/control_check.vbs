@@ -39,8 +39,9 @@ Check ctl.GetInBit(40) = 0 And WriteRaises(), "an invalid port reads 0; NumInput
 plain = sim.CreateImageWithoutDigIO(2, 2)
 ctl.Image = plain ' without a handler the control shows its "Error" box (the test closes it)
 Check ctl.NumInputs = 40 And sim.ReferenceCount(plain) = 1, "the refused image changes nothing"
-If connected Then Check updates = 1 And errors = "13 Invalid port!;17 Missing BasicDigIO interface!;", errors
 ctl.Image = CStr(img) ' the same image, as text: nothing happens
+Check ctl.NumInputs = 40 And sim.ReferenceCount(img) = 2, "the same image as text changes nothing"
+If connected Then Check updates = 1 And errors = "13 Invalid port!;17 Missing BasicDigIO interface!;", errors
 ctl.Image = 0
 Check ctl.NumInputs = 0 And sim.ReferenceCount(img) = 1, "unbinding releases the image"
 sim.ReleaseImage plain
