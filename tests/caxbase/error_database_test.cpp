@@ -83,14 +83,14 @@ TEST(ErrorDatabase, ConcurrentLookupsAnswerTheTextOfTheirKey) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
-            for (int i = 0; i < 50000; ++i) {
+            for (int i = 0; i < 200000; ++i) {
                 const int code = 1 + (i + t) % 2;
                 const char* text = db.Lookup(TestKey(4, static_cast<std::uint32_t>(code)));
                 if (!text || std::strncmp(text, code == 1 ? "one" : "two", 3) != 0) ++wrong;
             }
         });
     }
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 80000; ++i) {
         const std::string text = (i % 2 ? "two " : "one ") + std::to_string(i);
         db.Register(static_cast<std::int16_t>(1 + i % 2), 4, kTestFacility, text.c_str(), true);
     }

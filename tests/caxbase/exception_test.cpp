@@ -74,29 +74,25 @@ TEST(CaxHRESULTException, ThrownByValueWithItsMessageComposedOnce) {
     FAIL() << "not caught";
 }
 
+void ExpectFields(std::uint32_t result, std::int64_t line, const char* file, const char* message,
+                  const CaxExceptionObject& e) {
+    EXPECT_EQ(result, e.GetResult());
+    EXPECT_EQ(line, e.GetLine());
+    EXPECT_EQ(std::string(file ? file : "(none)"), e.GetFile() ? e.GetFile() : "(none)");
+    EXPECT_STREQ(message, e.GetMessage());
+}
+
 TEST(CaxExceptionObject, ConstructorsAndSetters) {
     CaxExceptionObject plain(0x80104001u);
-    EXPECT_EQ(0x80104001u, plain.GetResult());
-    EXPECT_EQ(0, plain.GetLine());
-    EXPECT_STREQ("", plain.GetMessage());
-    EXPECT_EQ(nullptr, plain.GetFile());
-    const CaxExceptionObject formatted("%s #%d", "failure", 3);
-    EXPECT_EQ(0x80000000u, formatted.GetResult());
-    EXPECT_EQ(0, formatted.GetLine());
-    EXPECT_EQ(nullptr, formatted.GetFile());
-    EXPECT_STREQ("failure #3", formatted.GetMessage());
+    ExpectFields(0x80104001u, 0, nullptr, "", plain);
+    ExpectFields(0x80000000u, 0, nullptr, "failure #3", CaxExceptionObject("%s #%d", "failure", 3));
     const CaxExceptionObject located("here.cpp", -3, "Item %s", "not found");
     const CaxExceptionObject copy(located);
-    EXPECT_EQ(-3, copy.GetLine());
-    EXPECT_STREQ("here.cpp", copy.GetFile());
-    EXPECT_STREQ("Item not found", copy.GetMessage());
+    ExpectFields(0x80000000u, -3, "here.cpp", "Item not found", copy);
     EXPECT_NE(located.GetMessage(), copy.GetMessage()); // a deep copy
-
-    plain.SetErrorParts(5, 1, 1, 0, true, "parts", nullptr, -10); // through SetError
-    EXPECT_EQ(0x80101005u, plain.GetResult());
-    EXPECT_STREQ("parts", plain.GetMessage());
-    EXPECT_EQ(nullptr, plain.GetFile());
-    EXPECT_EQ(-10, plain.GetLine()); // widened with its sign
+    // Through SetError, which widens the line with its sign.
+    plain.SetErrorParts(5, 1, 1, 0, true, "parts", nullptr, -10);
+    ExpectFields(0x80101005u, -10, nullptr, "parts", plain);
 }
 
 } // namespace

@@ -17,12 +17,12 @@ using Ints = std::vector<std::int64_t>;
 using Texts = std::vector<std::string>;
 
 // The elements head to tail, as converted by get; the walk back from the tail
-// must agree.
+// must agree. A cycle ends the walks one element past the count.
 template <class T, class Get> auto Walk(const CaxDLList<T>& list, Get get) {
     std::vector<decltype(get(std::declval<const T&>()))> forward, backward;
-    for (auto p = list.GetHeadPosition(); p;)
+    for (auto p = list.GetHeadPosition(); p && forward.size() <= list.GetCount();)
         forward.push_back(get(*list.GetNext(p)));
-    for (auto p = list.GetTailPosition(); p;)
+    for (auto p = list.GetTailPosition(); p && backward.size() <= list.GetCount();)
         backward.insert(backward.begin(), get(*list.GetPrev(p)));
     EXPECT_EQ(forward, backward);
     EXPECT_EQ(forward.size(), list.GetCount());
@@ -185,7 +185,6 @@ TEST(CaxDLList, StringElementsAndSplit) {
         const std::unique_ptr<StringList> pieces(
             CaxCString(split.text).Split(split.separator, split.drop));
         EXPECT_EQ(split.pieces, Strings(*pieces)) << split.text << " " << split.drop;
-        EXPECT_EQ(100u, pieces->GetBlockSize());
     }
 }
 

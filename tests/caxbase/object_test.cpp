@@ -23,8 +23,6 @@ TEST(CaxObject, IdentifiersAndTheClassSet) {
     EXPECT_EQ(7u, asObject.GetClassID());
     EXPECT_TRUE(asObject.IsList());
     EXPECT_FALSE(CaxVector2D().IsList());
-    EXPECT_EQ(0xFFFFFFFFu, asObject.GetReservedID());
-    EXPECT_FALSE(asObject.QueryReserved());
 
     const CaxVector2D v(1, 2);
     const CaxVector2D copy(v);
