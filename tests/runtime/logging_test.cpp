@@ -1,7 +1,10 @@
-// CaxLogging through the targets it makes: the log file (read back once the
-// logger is gone) and the trace sink (which reports the lengths it got);
-// configuration from HKEY_LOCAL_MACHINE "Software\Harlow\Corvane".
+// CaxLogging through its targets: the log file (read back once the logger is
+// gone), the trace sink (which reports the lengths it got), event-log reports
+// (Wine keeps none, so results and numbering only), message boxes (closed by
+// the container helpers' watcher) and the console; configuration from the
+// registry.
 #include "CaxLogging.h"
+#include "ComTestSupport.h"
 #include "RuntimeTestSupport.h"
 
 #include <atomic>
@@ -28,14 +31,12 @@ TEST(Logging, BannerOnceAppendedPrefixedAndFilteredBeforeFormatting) {
         EXPECT_EQ(26, second.Log(8 | 16, "Start: thread started...\r\n"));
         EXPECT_EQ(6, first.Log(8, "n=%u\r\n", 42u));
     }
-    std::string expected =
-        "\r\n\r\n***************************** h4Banner "
-        "*****************************\r\nError Level = 8\r\nError Mode  = 1\r\n"
-        "\r\nStart Logging...\r\n\r\nh4Banner::Start: thread started...\r\nn=42\r\n";
     // A text-mode stream: each line feed reaches the disk as CR LF.
-    for (auto at = expected.find('\n'); at != std::string::npos; at = expected.find('\n', at + 2))
-        expected.insert(at, "\r");
-    EXPECT_EQ("earlier run\r\n" + expected, runtime_test::TakeLogFile("h4Banner"));
+    const std::string expected =
+        "earlier run\r\n\r\r\n\r\r\n***************************** h4Banner "
+        "*****************************\r\r\nError Level = 8\r\r\nError Mode  = 1\r\r\n\r\r\n"
+        "Start Logging...\r\r\n\r\r\nh4Banner::Start: thread started...\r\r\nn=42\r\r\n";
+    EXPECT_EQ(expected, runtime_test::TakeLogFile("h4Banner"));
 }
 
 TEST(Logging, SharesByExactNameAndKeepsTheGlobalTargetAlive) {
@@ -128,13 +129,68 @@ TEST(Logging, ConfigurationReadsWhatTheKeysHoldAndKeepsTheRest) {
     own.SetDword("Log Mode", 8);
     EXPECT_EQ("8/8/1+target", Configured(4, 0, 0));
     EXPECT_EQ("4/0/0", Configured(4, 0, 0, 2)); // only source 1 reads the registry
-    ASSERT_EQ(ERROR_SUCCESS, CaxLogging::OpenProductKey("Error Logging\\h4Cfg", KEY_READ, &key));
-    RegCloseKey(key);
     // Values of other types keep the constructor's mode and level mask.
     own.Set("Log Level", REG_SZ, "8", 2);
     own.Set("Log Mode", REG_BINARY, "\x08\0\0\0", 4);
     errorLogging.SetDword("Global ErrorLog Enabled", 0);
     EXPECT_EQ("4/0/0", Configured(4, 0, 1));
+}
+
+TEST(LoggingTargets, FileAndEventLogTargets) {
+    CaxLoggingTargetFile file;
+    EXPECT_FALSE(file.Open(nullptr));
+    EXPECT_EQ(0, file.Write("x"));
+    ASSERT_TRUE(file.Open("h4File"));
+    EXPECT_STREQ("c:\\h4File.LOG", file.GetFileName().GetData());
+    EXPECT_EQ(1, file.WriteRaw("raw", 3));
+    EXPECT_EQ(2, file.Write("ab"));
+    file.Close();
+    EXPECT_EQ(0, file.Write("x"));
+    EXPECT_EQ("rawab", runtime_test::TakeLogFile("h4File"));
+
+    CaxLoggingTargetEventLog events;
+    EXPECT_EQ(0, events.Write("closed"));
+    ASSERT_TRUE(events.Open("h4Events"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(4, events.Write("text"));
+    EXPECT_EQ(0u, events.GetEventNumber());
+    EXPECT_EQ(16, events.WriteRaw("sixteen bytes..", 16));
+    EXPECT_EQ(16, events.WriteRaw("sixteen bytes..", 16));
+    EXPECT_EQ(2u, events.GetEventNumber());
+}
+
+TEST(LoggingTargets, MessageBoxesShowEachWriteUnderTheLoggersName) {
+    hxtest::ModalBoxWatcher boxes("h4MsgBox");
+    {
+        CaxLogging log("h4MsgBox", 0, caxlogging::kModeMsgBox, 1, 0);
+        log.SetPrefix("P::");
+        EXPECT_EQ(5, log.Log(1, "%s", "hello"));
+    }
+    const std::vector<std::string> expected = {
+        "\r\n\r\n***************************** h4MsgBox *****************************\r\n",
+        "Error Level = 1\r\nError Mode  = 16\r\n\r\n", "Start Logging...\r\n\r\n", "P::", "hello"};
+    EXPECT_EQ(expected, boxes.Stop());
+}
+
+TEST(LoggingTargets, ConsoleIsTitledMinimisedAnd512LinesHighUntilReleased) {
+    char title[1024] = "";
+    auto ConsoleTitle = [&title] { return std::string(title, GetConsoleTitleA(title, 1024)); };
+    FreeConsole(); // the runner's console has no window
+    {
+        CaxLogging log("h4Console", 0, caxlogging::kModeConsole, 8, 0);
+        auto* console = dynamic_cast<CaxLoggingTargetConsole*>(log.GetTarget());
+        ASSERT_NE(nullptr, console);
+        EXPECT_EQ("HXQ Message Console", ConsoleTitle());
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        ASSERT_TRUE(GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info));
+        EXPECT_EQ(512, info.dwSize.Y);
+        EXPECT_EQ(7, info.wAttributes & 0xFF);
+        EXPECT_TRUE(IsIconic(GetConsoleWindow()));
+        EXPECT_EQ(GetConsoleWindow(), console->FindConsoleWindow());
+        EXPECT_EQ("HXQ Message Console", ConsoleTitle());
+        EXPECT_EQ(7, log.Log(8, "%s\r\n", "hello"));
+    }
+    EXPECT_EQ(nullptr, GetConsoleWindow());
 }
 
 } // namespace
