@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
 #include <utility>
 
 namespace hxtest {
@@ -50,30 +49,23 @@ struct SimImage {
     LONGLONG Handle() const { return reinterpret_cast<intptr_t>(image); }
 };
 
-struct ErrorEvent {
-    long code;
-    std::string text;
-    bool operator==(const ErrorEvent&) const = default;
-};
-inline std::ostream& operator<<(std::ostream& out, const ErrorEvent& e) {
-    return out << e.code << " \"" << e.text << "\"";
-}
-
 // HXDigIO.ocx loaded as a container loads it, freed at the end of the scope.
+// A missing export answers E_NOTIMPL.
 struct LoadedModule {
     HMODULE handle = LoadLibraryA(OcxPath().c_str());
     LoadedModule() = default;
     LoadedModule(const LoadedModule&) = delete;
     LoadedModule& operator=(const LoadedModule&) = delete;
     ~LoadedModule() { FreeLibrary(handle); }
-    template <class F> F* Export(const char* name) const {
-        return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
+    template <class... A> HRESULT Call(const char* name, A... args) const {
+        auto* f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(A...)>(
+            reinterpret_cast<void*>(GetProcAddress(handle, name)));
+        return f ? f(args...) : E_NOTIMPL;
     }
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) const {
-        return Export<HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**)>("DllGetClassObject")(
-            clsid, iid, out);
+        return Call<REFCLSID, REFIID, void**>("DllGetClassObject", clsid, iid, out);
     }
-    HRESULT CanUnloadNow() const { return Export<HRESULT STDAPICALLTYPE()>("DllCanUnloadNow")(); }
+    HRESULT CanUnloadNow() const { return Call("DllCanUnloadNow"); }
     HRESULT CreateControl(IDispatch** control) const;
 };
 
@@ -84,8 +76,8 @@ protected:
     HRESULT Bind(LONGLONG handle) { return Put(control, idImage, I8(handle)).hr; }
     // A call that must succeed with a VT_I4 result.
     long CallI4(DISPID dispid, const std::vector<Var>& args);
-    std::vector<ErrorEvent> Errors() const;
-    std::vector<DISPID> EventOrder() const;
+    // The events fired so far: "ImageUpdated", or an HXKError's code and text.
+    std::vector<std::string> Fired() const;
 
     std::unique_ptr<LoadedModule> module;
     IDispatch* control = nullptr;

@@ -1,5 +1,6 @@
-// What a container asks besides the members: type and class information,
-// the members still to come and the about box.
+// What a container asks besides the members: the module's factory and its
+// unload answer, type and class information, the members still to come and
+// the about box.
 #include "ControlTestSupport.h"
 
 using namespace hxtest;
@@ -17,6 +18,33 @@ GUID GuidOf(ITypeInfo* info) {
     return guid;
 }
 
+TEST_F(Container, TheModuleStaysWhileAControlAFactoryOrALockIsAlive) {
+    EXPECT_EQ(S_FALSE, module->CanUnloadNow()); // the control
+    connection.reset();
+    EXPECT_EQ(0u, std::exchange(control, nullptr)->Release());
+    EXPECT_EQ(S_OK, module->CanUnloadNow());
+    void* out = this;
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+              module->GetClassObject(DIID__DHXdigIO, IID_IClassFactory, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(E_NOINTERFACE, module->GetClassObject(CLSID_HXdigIO, IID_IDispatch, &out));
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(S_OK, module->GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
+                                           reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_FALSE, module->CanUnloadNow()); // a held factory
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory, IID_IUnknown, &out));
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, &out));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE)); // unbalanced: ignored
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    factory->Release();
+    EXPECT_EQ(S_FALSE, module->CanUnloadNow()); // a lock
+    ASSERT_EQ(S_OK, module->GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
+                                           reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    factory->Release();
+    EXPECT_EQ(S_OK, module->CanUnloadNow()); // the refused control went too
+}
+
 TEST_F(Container, TypeAndClassInformationComeFromTheTypeLibrary) {
     UINT count = 0;
     ITypeInfo* info = nullptr;
@@ -24,11 +52,8 @@ TEST_F(Container, TypeAndClassInformationComeFromTheTypeLibrary) {
     EXPECT_EQ(1u, count);
     EXPECT_EQ(DISP_E_BADINDEX, control->GetTypeInfo(1, 0, &info));
     ASSERT_EQ(S_OK, control->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info));
-    LPOLESTR names[] = {const_cast<LPOLESTR>(L"SetOutDWORD")};
-    MEMBERID id = 0;
-    EXPECT_EQ(S_OK, info->GetIDsOfNames(names, 1, &id));
-    EXPECT_EQ(IdOfName(control, L"setoutdword"), id);
     EXPECT_TRUE(IsEqualGUID(DIID__DHXdigIO, GuidOf(info)));
+    EXPECT_EQ(idSetOutDWORD, IdOfName(control, L"setoutdword"));
 
     IProvideClassInfo2* provider = nullptr;
     ASSERT_EQ(S_OK,
@@ -47,27 +72,6 @@ TEST_F(Container, TheWorkersMembersAreNotServedYet) {
         EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Method(control, id, {I8(0)}).hr) << id;
     EXPECT_EQ(DISPID_ABOUTBOX, IdOfName(control, L"aboutbox"));
     EXPECT_EQ(DISPID_UNKNOWN, IdOfName(control, L"BitListenerCreate"));
-}
-
-TEST_F(Container, TheModuleStaysWhileAControlAFactoryOrALockIsAlive) {
-    EXPECT_EQ(S_FALSE, module->CanUnloadNow()); // the control
-    connection.reset();
-    EXPECT_EQ(0u, std::exchange(control, nullptr)->Release());
-    EXPECT_EQ(S_OK, module->CanUnloadNow());
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(S_OK, module->GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
-                                           reinterpret_cast<void**>(&factory)));
-    EXPECT_EQ(S_FALSE, module->CanUnloadNow());  // a held factory
-    EXPECT_EQ(S_OK, factory->LockServer(FALSE)); // unbalanced: ignored
-    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    factory->Release();
-    EXPECT_EQ(S_FALSE, module->CanUnloadNow()); // a lock
-    ASSERT_EQ(S_OK, module->GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
-                                           reinterpret_cast<void**>(&factory)));
-    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
-    EXPECT_EQ(S_FALSE, module->CanUnloadNow());
-    factory->Release();
-    EXPECT_EQ(S_OK, module->CanUnloadNow());
 }
 
 TEST_F(Container, AboutBoxRunsModallyUntilItIsClosed) {

@@ -153,18 +153,16 @@ TEST_F(Hosts, Regsvr32RegistersTwiceAndUnregistersEverything) {
 
 TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClassesAlone) {
     LoadedModule module;
-    auto* registerServer = module.Export<HRESULT STDAPICALLTYPE()>("DllRegisterServer");
-    auto* unregisterServer = module.Export<HRESULT STDAPICALLTYPE()>("DllUnregisterServer");
-    ASSERT_EQ(S_OK, registerServer());
+    ASSERT_EQ(S_OK, module.Call("DllRegisterServer"));
     ASSERT_EQ(S_OK, UnRegisterTypeLib(LIBID_HXDIGIOLib, 1, 0, 0, SYS_WIN64));
     const std::vector<std::string> classBefore = Tree(kClass), progIDBefore = Tree(kProgID);
-    EXPECT_EQ(SELFREG_E_TYPELIB, unregisterServer());
+    EXPECT_EQ(SELFREG_E_TYPELIB, module.Call("DllUnregisterServer"));
     EXPECT_EQ(11u, classBefore.size());
     EXPECT_EQ(classBefore, Tree(kClass));
     EXPECT_EQ(progIDBefore, Tree(kProgID));
-    ASSERT_EQ(S_OK, registerServer());
-    EXPECT_EQ(S_OK, unregisterServer());
-    EXPECT_EQ(SELFREG_E_TYPELIB, unregisterServer());
+    ASSERT_EQ(S_OK, module.Call("DllRegisterServer"));
+    EXPECT_EQ(S_OK, module.Call("DllUnregisterServer"));
+    EXPECT_EQ(SELFREG_E_TYPELIB, module.Call("DllUnregisterServer"));
 }
 
 TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {

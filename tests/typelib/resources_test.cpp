@@ -22,74 +22,65 @@ std::string ResourceModulePath() {
 
 namespace {
 
-// Reads a dialog template, plain or extended, as "caption|cx,cy|font" and one
+// A dialog template, plain or extended, as "caption|cx,cy|font|style" and one
 // "id CLASS 'text' x,y,cx,cy style exstyle" line per control.
-class TemplateReader {
-public:
-    explicit TemplateReader(const BYTE* at) : at_(at) {}
-    Strings Read(DWORD& style) {
-        const DWORD first = Get<DWORD>();
-        const bool extended = first == 0xFFFF0001; // DLGTEMPLATEEX, version 1
-        if (extended) at_ += 8;                    // help id, extended style
-        style = extended ? Get<DWORD>() : first;
-        if (!extended) Get<DWORD>(); // extended style
-        const WORD count = Get<WORD>();
-        at_ += 4; // position
-        const int cx = Get<SHORT>(), cy = Get<SHORT>();
-        Text(); // menu
-        Text(); // window class
-        std::string head = Text() + "|" + std::to_string(cx) + "," + std::to_string(cy);
-        if (style & DS_SETFONT) {
-            head += "|" + std::to_string(Get<WORD>());
-            if (extended) {
-                const int weight = Get<WORD>(), italic = Get<BYTE>(), charset = Get<BYTE>();
-                head += "," + std::to_string(weight) + "," + std::to_string(italic) + "," +
-                        std::to_string(charset);
-            }
-            head += "," + Text();
+Strings ReadDialog(const std::string& data) {
+    std::vector<DWORD> aligned(data.size() / 4 + 1); // items are aligned from the start
+    std::memcpy(aligned.data(), data.data(), data.size());
+    const BYTE* at = reinterpret_cast<const BYTE*>(aligned.data());
+    auto get = [&](auto sample) {
+        std::memcpy(&sample, at, sizeof sample);
+        at += sizeof sample;
+        return sample;
+    };
+    auto text = [&]() -> std::string { // a string, an ordinal or nothing
+        WORD c = get(WORD());
+        if (c == 0xFFFF) { // an ordinal; the predefined classes by name
+            c = get(WORD());
+            return c == 0x80 ? "Button" : c == 0x82 ? "Static" : "#" + std::to_string(c);
         }
-        Strings lines{head};
-        for (WORD i = 0; i < count; ++i) {
-            at_ += (4 - reinterpret_cast<UINT_PTR>(at_) % 4) % 4;
-            if (extended) Get<DWORD>(); // help id
-            const DWORD a = Get<DWORD>(), b = Get<DWORD>();
-            const int x = Get<SHORT>(), y = Get<SHORT>(), w = Get<SHORT>(), h = Get<SHORT>();
-            const int id = static_cast<SHORT>(extended ? Get<DWORD>() : Get<WORD>());
-            std::string cls = Text(); // class names are case-insensitive
-            for (char& c : cls)
-                c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-            const std::string text = Text();
-            char line[300];
-            snprintf(line, sizeof line, "%d %s '%s' %d,%d,%d,%d %08lx %lx", id, cls.c_str(),
-                     text.c_str(), x, y, w, h, extended ? b : a, extended ? a : b);
-            lines.push_back(line);
-            at_ += Get<WORD>(); // creation data
-        }
-        return lines;
+        std::string s;
+        for (; c != 0; c = get(WORD()))
+            s += static_cast<char>(c);
+        return s;
+    };
+    const DWORD first = get(DWORD());
+    const bool extended = first == 0xFFFF0001; // DLGTEMPLATEEX, version 1
+    if (extended) at += 8;                     // help id, extended style
+    const DWORD style = extended ? get(DWORD()) : first;
+    if (!extended) get(DWORD()); // extended style
+    const WORD count = get(WORD());
+    at += 4; // position
+    const int cx = get(SHORT()), cy = get(SHORT());
+    text(); // menu
+    text(); // window class
+    std::string head = text() + "|" + std::to_string(cx) + "," + std::to_string(cy) + "|";
+    if (style & DS_SETFONT) head += std::to_string(get(WORD()));
+    if ((style & DS_SETFONT) && extended) {
+        const int weight = get(WORD()), italic = get(BYTE()), charset = get(BYTE());
+        head += "," + std::to_string(weight) + "," + std::to_string(italic) + "," +
+                std::to_string(charset);
     }
-
-private:
-    template <class T> T Get() {
-        T value;
-        std::memcpy(&value, at_, sizeof value);
-        at_ += sizeof value;
-        return value;
+    if (style & DS_SETFONT) head += "," + text();
+    char line[300];
+    snprintf(line, sizeof line, "|%08lx", style);
+    Strings lines{head + line};
+    for (WORD i = 0; i < count; ++i) {
+        at += (4 - reinterpret_cast<UINT_PTR>(at) % 4) % 4;
+        if (extended) get(DWORD()); // help id
+        const DWORD a = get(DWORD()), b = get(DWORD());
+        const int x = get(SHORT()), y = get(SHORT()), w = get(SHORT()), h = get(SHORT());
+        const int id = static_cast<SHORT>(extended ? get(DWORD()) : get(WORD()));
+        std::string cls = text(); // class names are case-insensitive
+        CharUpperA(cls.data());
+        const std::string caption = text();
+        snprintf(line, sizeof line, "%d %s '%s' %d,%d,%d,%d %08lx %lx", id, cls.c_str(),
+                 caption.c_str(), x, y, w, h, extended ? b : a, extended ? a : b);
+        lines.push_back(line);
+        at += get(WORD()); // creation data
     }
-    std::string Text() { // a string, an ordinal or nothing; the predefined classes by ordinal
-        const WORD first = Get<WORD>();
-        if (first == 0xFFFF) {
-            const WORD ordinal = Get<WORD>();
-            return ordinal == 0x80   ? "BUTTON"
-                   : ordinal == 0x82 ? "STATIC"
-                                     : "#" + std::to_string(ordinal);
-        }
-        std::string text;
-        for (WORD c = first; c != 0; c = Get<WORD>())
-            text += static_cast<char>(c);
-        return text;
-    }
-    const BYTE* at_;
-};
+    return lines;
+}
 
 class ModuleResources : public ::testing::Test {
 protected:
@@ -100,13 +91,6 @@ protected:
         const auto* data =
             found ? static_cast<const char*>(LockResource(LoadResource(module_, found))) : "";
         return std::string(data, found ? SizeofResource(module_, found) : 0);
-    }
-    Strings Dialog(int id, DWORD& style) const {
-        const std::string data = Resource(id, RT_DIALOG);
-        std::vector<DWORD> aligned(data.size() / 4 + 1); // items are aligned from the start
-        std::memcpy(aligned.data(), data.data(), data.size());
-        return data.empty() ? Strings{}
-                            : TemplateReader(reinterpret_cast<BYTE*>(aligned.data())).Read(style);
     }
     HMODULE module_ = nullptr;
 };
@@ -127,53 +111,49 @@ TEST_F(ModuleResources, StringsIconAndToolboxBitmap) {
     BITMAP colour = {};
     ASSERT_TRUE(icon && GetIconInfo(icon, &info) &&
                 GetObjectA(info.hbmColor, sizeof colour, &colour));
-    EXPECT_EQ("32x32", std::to_string(colour.bmWidth) + "x" + std::to_string(colour.bmHeight));
+    EXPECT_EQ(32, colour.bmWidth);
+    EXPECT_EQ(32, colour.bmHeight);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     DestroyIcon(icon);
-
     HANDLE bitmap =
         LoadImageA(module_, MAKEINTRESOURCEA(IDB_HXDIGIO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     DIBSECTION dib = {};
     EXPECT_EQ(int(sizeof dib), GetObjectA(bitmap, sizeof dib, &dib));
-    EXPECT_EQ("16x16x8", std::to_string(dib.dsBmih.biWidth) + "x" +
-                             std::to_string(dib.dsBmih.biHeight) + "x" +
-                             std::to_string(dib.dsBmih.biBitCount));
+    EXPECT_EQ(16, dib.dsBmih.biWidth);
+    EXPECT_EQ(16, dib.dsBmih.biHeight);
+    EXPECT_EQ(8, dib.dsBmih.biBitCount);
     DeleteObject(bitmap);
 }
 
-TEST_F(ModuleResources, AboutBoxTemplate) {
-    DWORD style = 0;
-    const Strings about = Dialog(IDD_ABOUTBOX_HXDIGIO, style);
-    const DWORD frame = DS_MODALFRAME | WS_CAPTION | WS_SYSMENU;
-    EXPECT_EQ(frame, style & frame);
+TEST_F(ModuleResources, AboutBoxAndPropertyPageTemplates) {
+    // The about box: WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT; icon 1
+    // as SS_ICON, IDOK as BS_DEFPUSHBUTTON, a second line of our own.
+    Strings about = ReadDialog(Resource(IDD_ABOUTBOX_HXDIGIO, RT_DIALOG));
     ASSERT_EQ(5u, about.size());
-    EXPECT_EQ("About Harlow Digital I/O Control|260,55|8,MS Sans Serif", about[0]);
-    EXPECT_EQ("-1 STATIC '#1' 10,10,20,20 50000003 0", about[1]); // SS_ICON showing icon 1
-    EXPECT_EQ("-1 STATIC 'Harlow Digital I/O Control' 40,10,170,8 50020000 0", about[2]);
-    EXPECT_EQ(0u, about[3].find("-1 STATIC '")); // a second line of our own
+    EXPECT_EQ(0u, about[3].find("-1 STATIC '"));
     EXPECT_NE(std::string::npos, about[3].find("' 40,25,170,8 50020000 0"));
-    EXPECT_EQ("1 BUTTON 'OK' 221,7,32,14 50030001 0", about[4]); // IDOK, BS_DEFPUSHBUTTON
-}
-
-TEST_F(ModuleResources, PropertyPageTemplate) {
+    about[3] = "";
+    EXPECT_EQ((Strings{"About Harlow Digital I/O Control|260,55|8,MS Sans Serif|80c800c0",
+                       "-1 STATIC '#1' 10,10,20,20 50000003 0",
+                       "-1 STATIC 'Harlow Digital I/O Control' 40,10,170,8 50020000 0", "",
+                       "1 BUTTON 'OK' 221,7,32,14 50030001 0"}),
+              about);
     // Statics: WS_CHILD|WS_VISIBLE|WS_GROUP|SS_LEFT. Group boxes: WS_CHILD|WS_VISIBLE|BS_GROUPBOX,
     // WS_EX_TRANSPARENT. Lists: WS_CHILD|WS_VISIBLE|WS_BORDER|WS_TABSTOP|LVS_REPORT|
-    // LVS_SINGLESEL|LVS_ALIGNLEFT|LVS_NOSORTHEADER.
-    const Strings expected = {
-        "|250,110|8,400,0,1,MS Sans Serif", // FW_NORMAL, not italic, DEFAULT_CHARSET
-        "-1 STATIC 'Number of input ports:' 5,5,70,10 50020000 0",
-        "-1 STATIC 'Number of output ports:' 130,5,75,10 50020000 0",
-        "202 STATIC '8' 80,5,25,10 50020000 0",
-        "201 STATIC '8' 210,5,25,10 50020000 0",
-        "-1 BUTTON 'Inputs' 5,20,115,75 50000007 20",
-        "-1 BUTTON 'Outputs' 130,20,115,75 50000007 20",
-        "-1 STATIC 'Double-click to an output port to toggle its value' 89,100,154,10 50020000 0",
-        "206 SYSLISTVIEW32 '' 9,30,108,63 50818805 0",
-        "207 SYSLISTVIEW32 '' 133,30,108,63 50818805 0"};
-    DWORD style = 0;
-    EXPECT_EQ(expected, Dialog(IDD_PROPPAGE_DIGIO, style));
-    EXPECT_EQ(DWORD(WS_CHILD | DS_SETFONT), style);
+    // LVS_SINGLESEL|LVS_ALIGNLEFT|LVS_NOSORTHEADER. The page: WS_CHILD|DS_SETFONT.
+    EXPECT_EQ(
+        (Strings{"|250,110|8,400,0,1,MS Sans Serif|40000040",
+                 "-1 STATIC 'Number of input ports:' 5,5,70,10 50020000 0",
+                 "-1 STATIC 'Number of output ports:' 130,5,75,10 50020000 0",
+                 "202 STATIC '8' 80,5,25,10 50020000 0", "201 STATIC '8' 210,5,25,10 50020000 0",
+                 "-1 BUTTON 'Inputs' 5,20,115,75 50000007 20",
+                 "-1 BUTTON 'Outputs' 130,20,115,75 50000007 20",
+                 "-1 STATIC 'Double-click to an output port to toggle its value' "
+                 "89,100,154,10 50020000 0",
+                 "206 SYSLISTVIEW32 '' 9,30,108,63 50818805 0",
+                 "207 SYSLISTVIEW32 '' 133,30,108,63 50818805 0"}),
+        ReadDialog(Resource(IDD_PROPPAGE_DIGIO, RT_DIALOG)));
 }
 
 TEST_F(ModuleResources, ManifestAndVersion) {

@@ -32,15 +32,12 @@ ctl.Image = img
 Check ctl.NumInputs = 40 And ctl.NumOutputs = 8 And ctl.IsBasicDigIO, "the bound image"
 Check sim.ReferenceCount(img) = 2, "the control holds a reference of its own"
 sim.SetInput img, 33, 1
-Check ctl.GetInBit(33) = 1 And ctl.GetInBit(32) = 0 And ctl.GetInDWORD(1) = 2, "input 33 reads HI"
-Check ctl.SetOutBit(7, 1) = 1 And sim.GetOutput(img, 7) = 1, "output 7 is set"
-Check ctl.SetOutDWORD(0, 5, 1) = 5 And sim.GetOutput(img, 2) = 0, "the mask limits a group write"
-Check ctl.GetInBit(40) = 0 And WriteRaises(), "an invalid port reads 0; NumInputs is read-only"
+Check ctl.GetInBit(33) = 1 And ctl.GetInDWORD(1) = 2 And ctl.SetOutBit(7, 1) = 1, "lines"
+Check sim.GetOutput(img, 7) = 1 And ctl.GetInBit(40) = 0 And WriteRaises(), "invalid port, read-only"
 plain = sim.CreateImageWithoutDigIO(2, 2)
 ctl.Image = plain ' without a handler the control shows its "Error" box (the test closes it)
-Check ctl.NumInputs = 40 And sim.ReferenceCount(plain) = 1, "the refused image changes nothing"
 ctl.Image = CStr(img) ' the same image, as text: nothing happens
-Check ctl.NumInputs = 40 And sim.ReferenceCount(img) = 2, "the same image as text changes nothing"
+Check ctl.NumInputs = 40 And sim.ReferenceCount(img) = 2 And sim.ReferenceCount(plain) = 1, "refused"
 If connected Then Check updates = 1 And errors = "13 Invalid port!;17 Missing BasicDigIO interface!;", errors
 ctl.Image = 0
 Check ctl.NumInputs = 0 And sim.ReferenceCount(img) = 1, "unbinding releases the image"

@@ -4,20 +4,6 @@
 
 namespace hxtest {
 
-Var R8(double x) {
-    Var r;
-    r.v.vt = VT_R8;
-    r.v.dblVal = x;
-    return r;
-}
-
-Var Str(const wchar_t* text) {
-    Var r;
-    r.v.vt = VT_BSTR;
-    r.v.bstrVal = SysAllocString(text);
-    return r;
-}
-
 std::string Narrow(BSTR text) {
     char narrow[1024] = {};
     if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
@@ -118,53 +104,42 @@ HRESULT Connection::Disconnect() {
     return hr;
 }
 
-HWND ModalBoxWatcher::FindBox() const {
-    struct Search {
-        const ModalBoxWatcher* self;
-        HWND found;
-    } search = {this, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(lParam);
-            char caption[256] = {}, windowClass[16] = {};
-            DWORD processId = 0;
-            GetWindowThreadProcessId(window, &processId);
-            GetWindowTextA(window, caption, sizeof caption);
-            GetClassNameA(window, windowClass, sizeof windowClass);
-            if (processId != search->self->m_processId || search->self->m_caption != caption ||
-                std::string(windowClass) != "#32770" || !IsWindowVisible(window))
-                return TRUE;
-            search->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+namespace {
+bool ShownBy(HWND window, DWORD processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == processId && IsWindowVisible(window);
 }
+} // namespace
 
 ModalBoxWatcher::ModalBoxWatcher(std::string caption, DWORD processId)
-    : m_caption(std::move(caption)), m_processId(processId), m_thread([this] {
-          const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-          while (!m_stop && std::chrono::steady_clock::now() < giveUp) {
-              HWND box = FindBox();
-              if (!box) {
-                  Sleep(20);
-                  continue;
-              }
-              std::string texts;
-              for (HWND c = FindWindowExA(box, nullptr, "Static", nullptr); c;
-                   c = FindWindowExA(box, c, "Static", nullptr)) {
-                  char text[512] = {};
-                  GetWindowTextA(c, text, sizeof text);
-                  if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON || !*text) continue;
-                  texts += (texts.empty() ? "" : "|") + std::string(text);
-              }
-              PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-              // The dialog hides itself as it ends.
-              for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
-                  Sleep(10);
-              m_texts.push_back(texts);
-          }
-      }) {}
+    : m_caption(std::move(caption)), m_processId(processId), m_thread([this] { Watch(); }) {}
+
+void ModalBoxWatcher::Watch() {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!m_stop && std::chrono::steady_clock::now() < giveUp) {
+        HWND box = FindWindowExA(nullptr, nullptr, "#32770", m_caption.c_str());
+        while (box && !ShownBy(box, m_processId))
+            box = FindWindowExA(nullptr, box, "#32770", m_caption.c_str());
+        if (!box) {
+            Sleep(20);
+            continue;
+        }
+        std::string texts;
+        for (HWND c = FindWindowExA(box, nullptr, "Static", nullptr); c;
+             c = FindWindowExA(box, c, "Static", nullptr)) {
+            char text[512] = {};
+            GetWindowTextA(c, text, sizeof text);
+            if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON || !*text) continue;
+            texts += (texts.empty() ? "" : "|") + std::string(text);
+        }
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        // The dialog hides itself as it ends.
+        for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
+            Sleep(10);
+        m_texts.push_back(texts);
+    }
+}
 
 std::vector<std::string> ModalBoxWatcher::Stop() {
     m_stop = true;

@@ -41,8 +41,14 @@ inline Var I8(LONGLONG x) {
 inline Var Bool(bool x) {
     return Var(VT_BOOL, x ? 0xFFFF : 0);
 }
-Var R8(double x);
-Var Str(const wchar_t* text);
+inline Var R8(double x) {
+    Var r(VT_R8, 0);
+    r.v.dblVal = x;
+    return r;
+}
+inline Var Str(const wchar_t* text) {
+    return Var(VT_BSTR, reinterpret_cast<intptr_t>(SysAllocString(text)));
+}
 
 struct CallResult {
     HRESULT hr = E_FAIL;
@@ -129,7 +135,7 @@ public:
     std::vector<std::string> Stop();
 
 private:
-    HWND FindBox() const;
+    void Watch();
     std::string m_caption;
     DWORD m_processId;
     std::atomic<bool> m_stop{false};
