@@ -38,6 +38,7 @@ enum HXKSimOperation : int32_t {
 #define HXKSIM_E_FAULT 4        // a fault injected with HXKSimSetFault
 #define HXKSIM_E_NO_DIGIO 5     // the image's driver offers no basic digital I/O
 #define HXKSIM_E_BAD_ARGUMENT 6 // an unknown operation, slot or index
+#define HXKSIM_E_NO_MEMORY 7    // memory ran out (a write or a fault not made)
 
 // Most input or output lines a simulated image may have.
 #define HXKSIM_MAX_LINES 65536
@@ -73,8 +74,16 @@ HXKAPI int32_t HXKSimOutputWrites(HXKIMAGE image, int32_t line, int32_t* levels,
 HXKAPI int32_t HXKSimSetFault(HXKIMAGE image, int32_t operation, int32_t index, int32_t enable);
 HXKAPI int32_t HXKSimClearFaults(HXKIMAGE image);
 
-// Number of calls of an operation made with exactly this handle value (0 and
-// handles that are not live images included), since the last reset.
+// How many handle values that are not live images the call counters follow
+// one by one (the most recently used ones, dead images among them).
+#define HXKSIM_TRACKED_HANDLES 64
+
+// Number of calls of an operation made with exactly this handle value since
+// the last reset: exact for a live image, for handle 0 and for the
+// HXKSIM_TRACKED_HANDLES most recently used other values (a dead image keeps
+// its counts under its handle). Calls with other values older than those are
+// pooled, and any such value answers the pooled count: never less than its
+// own calls, so that 0 always means "not called".
 HXKAPI int64_t HXKSimCallCount(int32_t operation, HXKIMAGE image);
 // Number of calls of an operation with any handle, since the last reset.
 HXKAPI int64_t HXKSimTotalCallCount(int32_t operation);

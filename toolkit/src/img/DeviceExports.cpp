@@ -1,9 +1,10 @@
-// The driver operations on the simulated images. Each call is counted first,
-// with whatever handle it came with, then checked: a null out-pointer, a dead
+// The driver operations on the simulated images. Each call is counted, with
+// whatever handle it came with, then checked: a null out-pointer, a dead
 // handle, an image without basic digital I/O, a line the image does not have
 // or an injected fault each give their own nonzero status.
 #include "HXKDeviceExports.h"
 #include "HXKSim.h"
+#include "ExportGuard.h"
 #include "SimRegistry.h"
 
 using hxk::SimImage;
@@ -16,19 +17,21 @@ namespace {
 template <class Out, class Action>
 int32_t readOperation(int32_t operation, HXKIMAGE image, Out* out, Action action) {
     SimRegistry& registry = SimRegistry::instance();
-    registry.countCall(operation, image);
-    if (!out) return HXKSIM_E_NULL_POINTER;
+    if (!out) {
+        return registry.call(operation, image, HXKSIM_E_NULL_POINTER,
+                             [](SimImage&) { return HXKSIM_E_NULL_POINTER; });
+    }
     Out value = 0;
-    const int32_t status = registry.withImage(image, HXKSIM_E_NOT_LIVE,
-                                              [&](SimImage& live) { return action(live, &value); });
+    const int32_t status = registry.call(operation, image, HXKSIM_E_NOT_LIVE,
+                                         [&](SimImage& live) { return action(live, &value); });
     *out = status == HXKSIM_OK ? value : 0;
     return status;
 }
 
+// A write records its level in the line's history, which may run out of memory.
 template <class Action> int32_t writeOperation(int32_t operation, HXKIMAGE image, Action action) {
-    SimRegistry& registry = SimRegistry::instance();
-    registry.countCall(operation, image);
-    return registry.withImage(image, HXKSIM_E_NOT_LIVE, action);
+    return hxk::statusOrNoMemory(
+        [&] { return SimRegistry::instance().call(operation, image, HXKSIM_E_NOT_LIVE, action); });
 }
 
 int32_t countQuery(int32_t operation, HXKIMAGE image, int32_t* count) {
@@ -52,13 +55,13 @@ int32_t groupRead(int32_t operation, HXKIMAGE image, int32_t group, uint32_t* va
 } // namespace
 
 extern "C" int32_t HXKDevSupportsBasicDigIO(HXKIMAGE image) {
-    SimRegistry& registry = SimRegistry::instance();
-    registry.countCall(HXKSIM_OP_SUPPORTS_BASIC_DIGIO, image);
-    return registry.withImage(image, 0, [](SimImage& live) {
-        return live.basicDigIO() && !live.hasFault(HXKSIM_OP_SUPPORTS_BASIC_DIGIO, HXKSIM_ANY_INDEX)
-                   ? 1
-                   : 0;
-    });
+    return SimRegistry::instance().call(
+        HXKSIM_OP_SUPPORTS_BASIC_DIGIO, image, 0, [](SimImage& live) {
+            return live.basicDigIO() &&
+                           !live.hasFault(HXKSIM_OP_SUPPORTS_BASIC_DIGIO, HXKSIM_ANY_INDEX)
+                       ? 1
+                       : 0;
+        });
 }
 
 extern "C" int32_t HXKDevQueryInputCount(HXKIMAGE image, int32_t* count) {

@@ -1,6 +1,7 @@
 // The named simulation exports of HXKImg.dll (see HXKSim.h). They act on the
 // device directly and are not counted as toolkit calls.
 #include "HXKSim.h"
+#include "ExportGuard.h"
 #include "SimRegistry.h"
 
 using hxk::SimImage;
@@ -45,8 +46,10 @@ HXKAPI int32_t HXKSimOutputWrites(HXKIMAGE image, int32_t line, int32_t* levels,
 }
 
 HXKAPI int32_t HXKSimSetFault(HXKIMAGE image, int32_t operation, int32_t index, int32_t enable) {
-    return SimRegistry::instance().withImage(image, HXKSIM_E_NOT_LIVE, [=](SimImage& live) {
-        return live.setFault(operation, index, enable != 0);
+    return hxk::statusOrNoMemory([=] {
+        return SimRegistry::instance().withImage(image, HXKSIM_E_NOT_LIVE, [=](SimImage& live) {
+            return live.setFault(operation, index, enable != 0);
+        });
     });
 }
 

@@ -103,20 +103,20 @@ int32_t SimImage::readGroup(int32_t operation, int32_t group, uint32_t* value) c
     return HXKSIM_OK;
 }
 
-void SimImage::recordWrite(int32_t line, uint8_t level) {
-    WriteHistory& history = history_[static_cast<size_t>(line)];
-    ++history.total;
+// The history first: when it cannot grow, the line keeps its level.
+void SimImage::write(size_t line, uint8_t level) {
+    WriteHistory& history = history_[line];
     history.recent.push_back(level);
     if (history.recent.size() > kHistoryDepth) history.recent.pop_front();
+    ++history.total;
+    outputs_[line] = level;
 }
 
 int32_t SimImage::writeLine(int32_t line, int32_t value) {
     if (!basicDigIO_) return HXKSIM_E_NO_DIGIO;
     if (!hasLine(outputs_, line)) return HXKSIM_E_NO_SUCH_LINE;
     if (int32_t status = digIOCheck(HXKSIM_OP_WRITE_OUTPUT_LINE, line)) return status;
-    const uint8_t level = value != 0;
-    outputs_[static_cast<size_t>(line)] = level;
-    recordWrite(line, level);
+    write(static_cast<size_t>(line), value != 0);
     return HXKSIM_OK;
 }
 
@@ -128,9 +128,7 @@ int32_t SimImage::writeGroup(int32_t group, uint32_t value, uint32_t mask) {
     const size_t width = std::min<size_t>(kGroupWidth, outputs_.size() - first);
     for (size_t bit = 0; bit < width; ++bit) {
         if (!(mask & (1u << bit))) continue;
-        const uint8_t level = (value >> bit) & 1u;
-        outputs_[first + bit] = level;
-        recordWrite(static_cast<int32_t>(first + bit), level);
+        write(first + bit, (value >> bit) & 1u);
     }
     return HXKSIM_OK;
 }

@@ -1,7 +1,10 @@
 // One simulated device: its input and output lines, the faults injected into
-// it and the history of levels written to each output line. Not locked
-// itself: the registry of live images serialises every access.
+// it, the history of levels written to each output line and the toolkit
+// calls made with its handle. Not locked itself: the registry of live images
+// serialises every access.
 #pragma once
+
+#include "CallCounters.h"
 
 #include <cstdint>
 #include <deque>
@@ -40,7 +43,13 @@ public:
 
     int32_t outputWrites(int32_t line, int32_t* levels, int32_t max) const;
 
+    // index: countedIndex of the operation.
+    void countCall(int index) { ++calls_.calls[index]; }
+    const CallCounts& calls() const { return calls_; }
+    void resetCalls() { calls_ = CallCounts(); }
+
     bool hasFault(int32_t operation, int32_t index) const;
+    // Throws std::bad_alloc when memory runs out, as the writes do.
     int32_t setFault(int32_t operation, int32_t index, bool enable);
     void clearFaults() { faults_.clear(); }
 
@@ -54,12 +63,13 @@ private:
     static bool hasLine(const std::vector<uint8_t>& lines, int32_t line);
     static bool hasGroup(const std::vector<uint8_t>& lines, int32_t group);
     int32_t digIOCheck(int32_t operation, int32_t index) const;
-    void recordWrite(int32_t line, uint8_t level);
+    void write(size_t line, uint8_t level);
 
     std::vector<uint8_t> inputs_;
     std::vector<uint8_t> outputs_;
     std::vector<WriteHistory> history_;
     std::set<std::pair<int32_t, int32_t>> faults_;
+    CallCounts calls_;
     bool basicDigIO_;
     int32_t references_ = 1;
 };

@@ -20,16 +20,26 @@ HXKIMAGE SimRegistry::create(int32_t inputs, int32_t outputs, bool basicDigIO) {
     if (inputs < 0 || outputs < 0 || inputs > HXKSIM_MAX_LINES || outputs > HXKSIM_MAX_LINES) {
         return nullptr;
     }
-    std::unique_ptr<SimImage> image;
+    uintptr_t handle = 0;
     try {
-        image = std::make_unique<SimImage>(inputs, outputs, basicDigIO);
+        auto image = std::make_unique<SimImage>(inputs, outputs, basicDigIO);
+        std::lock_guard<std::mutex> guard(mutex_);
+        live_.emplace(nextHandle_ + kHandleStep, std::move(image));
+        handle = nextHandle_ += kHandleStep;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    std::lock_guard<std::mutex> guard(mutex_);
-    nextHandle_ += kHandleStep;
-    live_.emplace(nextHandle_, std::move(image));
-    return reinterpret_cast<HXKIMAGE>(nextHandle_);
+    keepModuleLoaded();
+    return reinterpret_cast<HXKIMAGE>(handle);
+}
+
+// A COM client that drops the last simulator object lets COM unload this
+// module; its images and handle numbering must survive that.
+void SimRegistry::keepModuleLoaded() {
+    if (pinned_.exchange(true)) return;
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(this), &self);
 }
 
 void SimRegistry::addReference(HXKIMAGE image) {
@@ -39,11 +49,14 @@ void SimRegistry::addReference(HXKIMAGE image) {
     });
 }
 
-void SimRegistry::releaseReference(HXKIMAGE image) {
+void SimRegistry::releaseReference(HXKIMAGE image, bool counted) {
     std::unique_ptr<SimImage> dead; // destroyed after the lock is left
     std::lock_guard<std::mutex> guard(mutex_);
+    SimImage* live = find(image);
+    if (counted) count(HXKSIM_OP_RELEASE_IMAGE_REF, image, live);
+    if (!live || !live->dropReference()) return;
+    counters_.retire(key(image), live->calls());
     const auto found = live_.find(key(image));
-    if (found == live_.end() || !found->second->dropReference()) return;
     dead = std::move(found->second);
     live_.erase(found);
 }
@@ -53,28 +66,36 @@ int32_t SimRegistry::liveCount() {
     return static_cast<int32_t>(live_.size());
 }
 
-void SimRegistry::countCall(int32_t operation, HXKIMAGE image) {
-    std::lock_guard<std::mutex> guard(countersMutex_);
-    ++calls_[{operation, key(image)}];
-    ++totals_[operation];
+void SimRegistry::count(int32_t operation, HXKIMAGE image, SimImage* live) {
+    const int index = countedIndex(operation);
+    counters_.countTotal(index);
+    if (live) {
+        live->countCall(index);
+    } else {
+        counters_.countOther(index, key(image));
+    }
 }
 
 int64_t SimRegistry::callCount(int32_t operation, HXKIMAGE image) {
-    std::lock_guard<std::mutex> guard(countersMutex_);
-    const auto found = calls_.find({operation, key(image)});
-    return found == calls_.end() ? 0 : found->second;
+    const int index = countedIndex(operation);
+    if (index < 0) return 0;
+    std::lock_guard<std::mutex> guard(mutex_);
+    const SimImage* live = find(image);
+    return live ? live->calls().calls[index] : counters_.other(index, key(image));
 }
 
 int64_t SimRegistry::totalCallCount(int32_t operation) {
-    std::lock_guard<std::mutex> guard(countersMutex_);
-    const auto found = totals_.find(operation);
-    return found == totals_.end() ? 0 : found->second;
+    const int index = countedIndex(operation);
+    if (index < 0) return 0;
+    std::lock_guard<std::mutex> guard(mutex_);
+    return counters_.total(index);
 }
 
 void SimRegistry::resetCallCounts() {
-    std::lock_guard<std::mutex> guard(countersMutex_);
-    calls_.clear();
-    totals_.clear();
+    std::lock_guard<std::mutex> guard(mutex_);
+    for (auto& entry : live_)
+        entry.second->resetCalls();
+    counters_.reset();
 }
 
 } // namespace hxk

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <mutex>
+#include <new>
 #include <unordered_map>
 
 namespace {
@@ -34,12 +35,17 @@ public:
         return registry;
     }
 
+    // 0 when memory runs out: no exception may reach a C caller.
     HXKSTOPWATCH create() {
         Stopwatch stopwatch;
         stopwatch.started.fill(now());
         std::lock_guard<std::mutex> guard(mutex_);
+        try {
+            live_.emplace(nextHandle_ + 0x10, stopwatch);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
         nextHandle_ += 0x10;
-        live_.emplace(nextHandle_, stopwatch);
         return reinterpret_cast<HXKSTOPWATCH>(nextHandle_);
     }
 
