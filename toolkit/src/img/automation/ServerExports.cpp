@@ -3,20 +3,32 @@
 #include "HXKSimAutomation.h"
 #include "Registration.h"
 #include "ServerModule.h"
+#include "SimRegistry.h"
 
 #include <windows.h>
+
+#include <olectl.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) hxk::server::setInstance(instance);
     return TRUE;
 }
 
+// Registration builds key paths as strings: out of memory, it fails.
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-    return hxk::registerSimulator();
+    try {
+        return hxk::registerSimulator();
+    } catch (...) {
+        return SELFREG_E_CLASS;
+    }
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    return hxk::unregisterSimulator();
+    try {
+        return hxk::unregisterSimulator();
+    } catch (...) {
+        return SELFREG_E_CLASS;
+    }
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
@@ -27,6 +39,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
     return hxk::simulatorFactory().QueryInterface(riid, object);
 }
 
+// The images a client made outlive its simulator objects.
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-    return hxk::server::canUnload() ? S_OK : S_FALSE;
+    const bool unused = hxk::server::canUnload() && hxk::SimRegistry::instance().liveCount() == 0;
+    return unused ? S_OK : S_FALSE;
 }

@@ -1,6 +1,6 @@
 // What the automation server keeps per process: the module's instance (for
-// its path at registration) and the count of live objects and server locks
-// behind DllCanUnloadNow.
+// its path at registration) and the counts of live objects and of server
+// locks (factory references included) behind DllCanUnloadNow.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +10,11 @@ namespace hxk::server {
 void setInstance(HINSTANCE instance);
 HINSTANCE instance();
 
+void objectCreated();
+void objectDestroyed();
 void lock();
+// A surplus unlock from a careless client is ignored: it may neither free
+// a live object's server nor keep the server loaded for good.
 void unlock();
 bool canUnload();
 

@@ -45,6 +45,8 @@ HRESULT statusResult(MemberCall& call, int32_t status) {
         return fail(call, "The handle is not a live image");
     case HXKSIM_E_NO_SUCH_LINE:
         return fail(call, "The image has no such line");
+    case HXKSIM_E_NO_MEMORY:
+        return E_OUTOFMEMORY;
     default:
         return fail(call, "Unknown operation or index");
     }

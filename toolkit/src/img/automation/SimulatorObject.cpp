@@ -41,10 +41,10 @@ HRESULT SimulatorObject::create(REFIID riid, void** object) {
 }
 
 SimulatorObject::SimulatorObject() {
-    server::lock();
+    server::objectCreated();
 }
 SimulatorObject::~SimulatorObject() {
-    server::unlock();
+    server::objectDestroyed();
 }
 
 STDMETHODIMP SimulatorObject::QueryInterface(REFIID riid, void** object) {
@@ -83,7 +83,12 @@ STDMETHODIMP SimulatorObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT c
                                             DISPID* ids) {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!names || !ids || count == 0) return E_INVALIDARG;
-    const SimulatorMember* member = names[0] ? findMember(narrow(names[0]).c_str()) : nullptr;
+    const SimulatorMember* member = nullptr;
+    try {
+        member = names[0] ? findMember(narrow(names[0]).c_str()) : nullptr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     ids[0] = member ? member->id : DISPID_UNKNOWN;
     // No member takes named arguments.
     for (UINT i = 1; i < count; ++i)
@@ -107,7 +112,12 @@ STDMETHODIMP SimulatorObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, D
     if (result) VariantInit(result);
     const DispatchArgs args(*params, argErr);
     MemberCall call{args, result};
-    const HRESULT hr = member->invoke(call);
+    HRESULT hr = E_OUTOFMEMORY;
+    try {
+        hr = member->invoke(call);
+    } catch (const std::bad_alloc&) {
+        // Invoke is called from C as much as from C++: nothing may leave it.
+    }
     if (hr == DISP_E_EXCEPTION) fillException(exception, call.failure);
     return hr;
 }
