@@ -89,12 +89,14 @@ TEST(Logging, LoggersOfSharedNamesMadeAndDestroyedOnManyThreadsAtOnce) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&wrong, t] {
-            for (int i = 0; i < 400; ++i) {
+            for (int i = 0; i < 4000; ++i) {
                 const std::string name = "h4Stress" + std::to_string((i + t) % 3);
-                // Some share the global target, which other threads keep releasing.
+                // Some share the global target, which other threads keep releasing;
+                // the others share the one target of their name.
                 CaxLogging a(name.c_str(), 0, kModeTrace, 8, i % 4 == 0);
                 CaxLogging b(name.c_str(), 0, kModeTrace, 8, 0);
-                wrong += a.Log(8, "%s", "line") != 4 || b.Log(8, "n=%03d", i % 1000) != 5;
+                wrong += a.Log(8, "%s", "line") != 4 || b.Log(8, "n=%03d", i % 1000) != 5 ||
+                         (i % 4 != 0 && a.GetTarget() != b.GetTarget());
             }
         });
     for (std::thread& thread : threads)
