@@ -43,6 +43,10 @@ enum HXKSimOperation : int32_t {
 // Most input or output lines a simulated image may have.
 #define HXKSIM_MAX_LINES 65536
 
+// Slots of each stopwatch: RestartStopwatch and StopwatchElapsed take 0 to
+// HXKSIM_STOPWATCH_SLOTS - 1 (others: HXKSIM_E_BAD_ARGUMENT, no effect).
+#define HXKSIM_STOPWATCH_SLOTS 16
+
 // Creates a simulated image with the given line counts (0 or more); all lines
 // LO. basicDigIO = 0 makes an image whose driver offers no basic digital I/O.
 // The image starts with one reference, the caller's (drop it with

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int32_t kSlots = 16;
+constexpr int32_t kSlots = HXKSIM_STOPWATCH_SLOTS;
 
 struct Stopwatch {
     std::array<LONGLONG, kSlots> started{};
