@@ -20,35 +20,36 @@ public:
         V_R8(&v_) = number;
         VariantChangeType(&v_, &v_, 0, type);
     }
+    explicit Var(const std::wstring& text) : Var() {
+        V_VT(&v_) = VT_BSTR;
+        V_BSTR(&v_) = SysAllocString(text.c_str());
+    }
     Var(const Var& other) : Var() { VariantCopy(&v_, const_cast<VARIANT*>(&other.v_)); }
     Var& operator=(const Var&) = delete;
     ~Var() { VariantClear(&v_); }
-    static Var bstr(const std::wstring& text) {
-        return make(VT_BSTR, [&](VARIANT& v) { V_BSTR(&v) = SysAllocString(text.c_str()); });
-    }
-    // How a script passes a variable: by reference to its VARIANT.
+    // How a script passes a variable (by reference) or leaves an optional argument out.
     static Var byRef(Var& target) {
-        return make(VT_BYREF | VT_VARIANT, [&](VARIANT& v) { V_VARIANTREF(&v) = &target.v_; });
-    }
-    // An optional argument left out.
-    static Var missing() {
-        return make(VT_ERROR, [](VARIANT& v) { V_ERROR(&v) = DISP_E_PARAMNOTFOUND; });
-    }
-    VARIANT* get() { return &v_; }
-    const VARIANT* get() const { return &v_; }
-    HXKIMAGE handle() const { // as the control's VT_I8 Image property takes it
-        Var converted;
-        VariantChangeType(&converted.v_, const_cast<VARIANT*>(&v_), 0, VT_I8);
-        return reinterpret_cast<HXKIMAGE>(static_cast<uintptr_t>(V_I8(&converted.v_)));
-    }
-
-private:
-    template <class Fill> static Var make(VARTYPE type, Fill fill) {
         Var made;
-        V_VT(&made.v_) = type;
-        fill(made.v_);
+        V_VT(&made.v_) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&made.v_) = &target.v_;
         return made;
     }
+    static Var missing() {
+        Var made;
+        V_VT(&made.v_) = VT_ERROR;
+        V_ERROR(&made.v_) = DISP_E_PARAMNOTFOUND;
+        return made;
+    }
+    VARIANT* get() { return &v_; }
+    // As the control's VT_I8 Image property takes it; -1 when it is no number.
+    int64_t number() const {
+        Var converted;
+        VariantChangeType(&converted.v_, const_cast<VARIANT*>(&v_), 0, VT_I8);
+        return V_VT(&converted.v_) == VT_I8 ? V_I8(&converted.v_) : -1;
+    }
+    HXKIMAGE handle() const { return reinterpret_cast<HXKIMAGE>(static_cast<uintptr_t>(number())); }
+
+private:
     VARIANT v_;
 };
 
@@ -68,51 +69,29 @@ public:
         dispatch_ = nullptr;
     }
 
-    DISPID idOf(const char* name, HRESULT* hr = nullptr) const {
+    DISPID idOf(const char* name) const {
         std::wstring wide(name, name + std::char_traits<char>::length(name));
         LPOLESTR names[] = {wide.data()};
-        DISPID id = 0;
-        const HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-        if (hr) *hr = result;
+        DISPID id = DISPID_UNKNOWN;
+        dispatch_->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
         return id;
     }
-
-    // DISPATCH_PROPERTYPUT, or named = true, passes the first argument as a
-    // named one (DISPID_PROPERTYPUT or DISPID 0).
+    // A method call as scripts make it: rgvarg holds the arguments backwards.
     HRESULT call(const char* name, std::initializer_list<Var> args, Var* result = nullptr,
-                 EXCEPINFO* exception = nullptr, UINT* argErr = nullptr,
-                 WORD flags = DISPATCH_METHOD, bool named = false) const {
-        HRESULT hr = S_OK;
-        const DISPID id = idOf(name, &hr);
+                 EXCEPINFO* exception = nullptr, UINT* argErr = nullptr) const {
         std::vector<VARIANT> reversed;
         for (auto it = std::rbegin(args); it != std::rend(args); ++it)
-            reversed.push_back(*it->get());
-        DISPID namedId = (flags & DISPATCH_PROPERTYPUT) ? DISPID_PROPERTYPUT : 0;
-        DISPPARAMS params = {reversed.data(), &namedId, static_cast<UINT>(reversed.size()),
-                             (named || namedId) ? 1u : 0u};
-        return FAILED(hr) ? hr
-                          : dispatch_->Invoke(id, IID_NULL, 0, flags, &params,
-                                              result ? result->get() : nullptr, exception, argErr);
+            reversed.push_back(*const_cast<Var&>(*it).get());
+        DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        return dispatch_->Invoke(idOf(name), IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                                 &params, result ? result->get() : nullptr, exception, argErr);
+    }
+    // A member's result as a number; -1 when the call fails.
+    int64_t number(const char* name, std::initializer_list<Var> args) const {
+        Var result;
+        return call(name, args, &result) == S_OK ? result.number() : -1;
     }
 
 private:
     IDispatch* dispatch_ = nullptr;
 };
-
-// The simulator's class factory straight from HXKImg.dll, without the registry.
-inline HRESULT simulatorFactory(IClassFactory** factory,
-                                const CLSID& clsid = CLSID(HXKSIM_CLSID_INITIALIZER)) {
-    const auto getClassObject =
-        reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-            reinterpret_cast<void*>(
-                GetProcAddress(GetModuleHandleA("HXKImg.dll"), "DllGetClassObject")));
-    return getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory));
-}
-
-inline HRESULT createSimulator(DispatchClient* client) {
-    IClassFactory* factory = nullptr;
-    HRESULT hr = simulatorFactory(&factory);
-    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, client->put());
-    if (factory) factory->Release();
-    return hr;
-}

@@ -1,5 +1,6 @@
-// Shared pieces of the toolkit suites: an owner for one image reference, a
-// fixture that checks that no test leaves an image alive, and short reads.
+// Shared pieces of the toolkit suites: an image reference owner, a fixture
+// that checks that no test leaves an image alive, short reads, and the
+// driver operations as one table.
 #pragma once
 
 #include "HXKSim.h"
@@ -32,15 +33,39 @@ inline HXKIMAGE fakeHandle(uintptr_t value) {
     return reinterpret_cast<HXKIMAGE>(value);
 }
 
-// A line's level, or -1 when the read fails.
+// A line's level (or group's bits) as read; -1 (0xBAD) when the read fails.
 inline int32_t lineOf(int32_t (*read)(HXKIMAGE, int32_t, int32_t*), HXKIMAGE image, int32_t line) {
     int32_t level = -1;
     return read(image, line, &level) == 0 ? level : -1;
 }
-
-// A group's bits, or 0xBAD when the read fails.
 inline uint32_t groupOf(int32_t (*read)(HXKIMAGE, int32_t, uint32_t*), HXKIMAGE image,
                         int32_t group) {
     uint32_t bits = 0;
     return read(image, group, &bits) == 0 ? bits : 0xBADu;
 }
+
+// Every driver operation that answers a status, called at a line or group
+// index (which the count queries ignore); writes set lines HI.
+struct DriverCall {
+    int32_t operation;
+    int32_t (*call)(HXKIMAGE image, int32_t index);
+};
+inline int32_t outLevel;
+inline uint32_t outBits;
+inline const DriverCall kDriverCalls[] = {
+    {HXKSIM_OP_QUERY_INPUT_COUNT,
+     [](HXKIMAGE i, int32_t) { return QueryInputCount(i, &outLevel); }},
+    {HXKSIM_OP_QUERY_OUTPUT_COUNT,
+     [](HXKIMAGE i, int32_t) { return QueryOutputCount(i, &outLevel); }},
+    {HXKSIM_OP_READ_INPUT_LINE,
+     [](HXKIMAGE i, int32_t n) { return ReadInputLine(i, n, &outLevel); }},
+    {HXKSIM_OP_READ_INPUT_GROUP,
+     [](HXKIMAGE i, int32_t n) { return ReadInputGroup(i, n, &outBits); }},
+    {HXKSIM_OP_READ_OUTPUT_LINE,
+     [](HXKIMAGE i, int32_t n) { return ReadOutputLine(i, n, &outLevel); }},
+    {HXKSIM_OP_READ_OUTPUT_GROUP,
+     [](HXKIMAGE i, int32_t n) { return ReadOutputGroup(i, n, &outBits); }},
+    {HXKSIM_OP_WRITE_OUTPUT_LINE, [](HXKIMAGE i, int32_t n) { return WriteOutputLine(i, n, 1); }},
+    {HXKSIM_OP_WRITE_OUTPUT_GROUP,
+     [](HXKIMAGE i, int32_t n) { return WriteOutputGroup(i, n, ~0u, ~0u); }},
+};

@@ -1,187 +1,159 @@
 // The simulated device through the ordinal imports the control uses:
-// references, handles, lines, groups, faults, call counters, write history.
+// handles and their call counts, lines, groups, faults, write history,
+// threads.
 #include "SimTestSupport.h"
 
+#include <atomic>
 #include <climits>
+#include <thread>
 #include <vector>
 
 namespace {
 
 using DeviceTest = SimTest;
 
-TEST_F(DeviceTest, ReferencesKeepAnImageAliveAndDeadHandlesStayDead) {
-    HXKIMAGE image = HXKSimCreateImage(4, 4, 1);
-    ASSERT_NE(nullptr, image);
-    AddImageRef(image);
-    EXPECT_EQ(2, HXKSimImageRefCount(image));
-    ReleaseImageRef(image);
-    EXPECT_NE(0, ImageHandleValid(image));
-    ReleaseImageRef(image);
-    EXPECT_EQ(0, ImageHandleValid(image));
-
-    ImageRef next(1, 1);
-    EXPECT_NE(image, next.get()); // handle values are never reused
-    AddImageRef(image);           // nor does a late call bring the dead image back
-    ReleaseImageRef(image);
-    EXPECT_EQ(0, ImageHandleValid(image));
-    EXPECT_EQ(1, HXKSimImageRefCount(next.get()));
-    const auto value = reinterpret_cast<uintptr_t>(next.get());
-    EXPECT_EQ(0, ImageHandleValid(fakeHandle(value & 0xFFFFFFFFu))); // cut to 32 bits: nothing
-    EXPECT_LT(value, uintptr_t{1} << 53);                            // exact in a double
+TEST_F(DeviceTest, DeadAndMadeUpHandlesFailCleanlyAndStayDead) {
+    HXKIMAGE stale = HXKSimCreateImage(64, 64, 1);
+    ReleaseImageRef(stale);
+    ImageRef live(5, 3);
+    EXPECT_NE(stale, live.get()); // handle values are never reused
+    const auto value = reinterpret_cast<uintptr_t>(live.get());
+    EXPECT_LT(value, uintptr_t{1} << 53); // exact in a double
+    int local = 0;
+    for (HXKIMAGE bad : {fakeHandle(0), stale, fakeHandle(UINTPTR_MAX), fakeHandle(value + 1),
+                         fakeHandle(value & 0xFFFFFFFFu), // cut to 32 bits
+                         fakeHandle(reinterpret_cast<uintptr_t>(&local))}) {
+        AddImageRef(bad); // a late call brings nothing back
+        EXPECT_EQ(0, ImageHandleValid(bad));
+        EXPECT_EQ(0, SupportsBasicDigIO(bad));
+        outLevel = outBits = 77;
+        for (const DriverCall& op : kDriverCalls) {
+            EXPECT_EQ(HXKSIM_E_NOT_LIVE, op.call(bad, 0)) << op.operation;
+            EXPECT_EQ(1, HXKSimCallCount(op.operation, bad)); // every handle value counts
+        }
+        EXPECT_EQ(0u, outLevel | outBits); // no stale value left behind
+        ReleaseImageRef(bad);
+    }
+    EXPECT_EQ(1, HXKSimImageRefCount(live.get()));
+    for (const DriverCall& op : kDriverCalls) {
+        EXPECT_EQ(6, HXKSimTotalCallCount(op.operation));
+        if (op.operation <= HXKSIM_OP_QUERY_OUTPUT_COUNT) continue; // no index
+        for (int32_t index : {-1, 5, INT_MAX, INT_MIN})             // failed calls count too
+            EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, op.call(live.get(), index)) << op.operation;
+        EXPECT_EQ(4, HXKSimCallCount(op.operation, live.get()));
+    }
+    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_ADD_IMAGE_REF, stale));
+    EXPECT_EQ(2, HXKSimCallCount(HXKSIM_OP_RELEASE_IMAGE_REF, stale)); // alive, then dead
+    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_IMAGE_HANDLE_VALID, nullptr));
+    EXPECT_EQ(HXKSIM_E_NULL_POINTER, ReadOutputGroup(live.get(), 0, nullptr));
     EXPECT_EQ(nullptr, HXKSimCreateImage(-1, 4, 1));
     EXPECT_EQ(nullptr, HXKSimCreateImage(4, HXKSIM_MAX_LINES + 1, 1));
 }
 
-TEST_F(DeviceTest, BadHandlesNullPointersAndMissingLinesFailCleanly) {
-    HXKIMAGE stale = HXKSimCreateImage(64, 64, 1);
-    ReleaseImageRef(stale);
-    ImageRef live(5, 3);
-    int local = 0;
-    for (HXKIMAGE bad : {fakeHandle(0), fakeHandle(1), stale, fakeHandle(UINTPTR_MAX),
-                         fakeHandle(reinterpret_cast<uintptr_t>(&local)),
-                         fakeHandle(reinterpret_cast<uintptr_t>(live.get()) + 1)}) {
-        int32_t count = 77;
-        EXPECT_EQ(0, ImageHandleValid(bad));
-        EXPECT_EQ(0, SupportsBasicDigIO(bad));
-        EXPECT_EQ(HXKSIM_E_NOT_LIVE, QueryInputCount(bad, &count));
-        EXPECT_EQ(0, count); // no stale number left behind
-        EXPECT_EQ(-1, lineOf(ReadInputLine, bad, 0));
-        EXPECT_EQ(-1, lineOf(ReadOutputLine, bad, 0));
-        EXPECT_EQ(0xBADu, groupOf(ReadInputGroup, bad, 0));
-        EXPECT_EQ(0xBADu, groupOf(ReadOutputGroup, bad, 0));
-        EXPECT_EQ(HXKSIM_E_NOT_LIVE, WriteOutputLine(bad, 0, 1));
-        EXPECT_EQ(HXKSIM_E_NOT_LIVE, WriteOutputGroup(bad, 0, ~0u, ~0u));
-        AddImageRef(bad);
-        ReleaseImageRef(bad);
-    }
-    EXPECT_EQ(1, HXKSimImageRefCount(live.get()));
-
-    EXPECT_EQ(HXKSIM_E_NULL_POINTER, QueryOutputCount(live.get(), nullptr));
-    EXPECT_EQ(HXKSIM_E_NULL_POINTER, ReadInputLine(live.get(), 0, nullptr));
-    EXPECT_EQ(HXKSIM_E_NULL_POINTER, ReadOutputGroup(live.get(), 0, nullptr));
-    for (int32_t line : {-1, 5, INT_MAX, INT_MIN}) {
-        EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, ReadInputLine(live.get(), line, &local));
-    }
-    for (int32_t line : {-1, 3, INT_MAX}) {
-        EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, WriteOutputLine(live.get(), line, 1));
-    }
-}
-
-TEST_F(DeviceTest, LinesReadWhatTheDeviceHoldsAndDriverWritesAreRecorded) {
-    ImageRef image(5, 3);
-    int32_t count = 0;
-    EXPECT_EQ(0, QueryInputCount(image.get(), &count));
-    EXPECT_EQ(5, count);
-    EXPECT_EQ(0, QueryOutputCount(image.get(), &count));
-    EXPECT_EQ(3, count);
-    ASSERT_EQ(0, HXKSimSetInput(image.get(), 4, 9)); // any nonzero level is HI
-    EXPECT_EQ(1, lineOf(ReadInputLine, image.get(), 4));
-    EXPECT_EQ(0, lineOf(ReadInputLine, image.get(), 3));
-
-    for (int32_t level : {1, 0, -5})
-        ASSERT_EQ(0, WriteOutputLine(image.get(), 2, level));
-    EXPECT_EQ(1, lineOf(ReadOutputLine, image.get(), 2));
-    EXPECT_EQ(1, lineOf(HXKSimGetOutput, image.get(), 2));
-    EXPECT_EQ(0, lineOf(ReadInputLine, image.get(), 2)); // inputs are other lines
-    ASSERT_EQ(0, HXKSimSetOutput(image.get(), 2, 0));    // device side: no driver write
-    int32_t levels[3] = {};
-    EXPECT_EQ(3, HXKSimOutputWrites(image.get(), 2, levels, 3));
-    EXPECT_EQ((std::vector<int32_t>{1, 0, 1}), std::vector<int32_t>(levels, levels + 3));
-    EXPECT_EQ(3, HXKSimOutputWrites(image.get(), 2, levels, 1));
-    EXPECT_EQ(1, levels[0]); // the most recent one
-    EXPECT_EQ(0, HXKSimOutputWrites(image.get(), 1, nullptr, 0));
-    EXPECT_EQ(-1, HXKSimOutputWrites(image.get(), 3, nullptr, 0));
-
-    ImageRef plain(8, 8, 0); // a driver without basic digital I/O
-    EXPECT_EQ(0, SupportsBasicDigIO(plain.get()));
-    EXPECT_EQ(HXKSIM_E_NO_DIGIO, QueryInputCount(plain.get(), &count));
-    EXPECT_EQ(HXKSIM_E_NO_DIGIO, WriteOutputLine(plain.get(), 0, 1));
-}
-
-TEST_F(DeviceTest, GroupsHold32LinesAndMaskedWritesChangeOnlyMaskedLines) {
-    ImageRef image(40, 40);
+TEST_F(DeviceTest, GroupsHold32LinesAndWritesAreRecordedPerLine) {
+    ImageRef image(40, 40), exact(32, 32), plain(8, 8, 0); // plain: no basic digital I/O
     for (int32_t line : {0, 5, 31, 32, 39})
-        ASSERT_EQ(0, HXKSimSetInput(image.get(), line, 1));
+        ASSERT_EQ(0, HXKSimSetInput(image.get(), line, 9)); // any nonzero level is HI
     EXPECT_EQ(0x80000021u, groupOf(ReadInputGroup, image.get(), 0));
     EXPECT_EQ(0x81u, groupOf(ReadInputGroup, image.get(), 1)); // lines past 39 read 0
-    for (int32_t group : {2, -1, INT_MAX, INT_MIN, INT_MAX / 32 + 1}) {
-        EXPECT_EQ(0xBADu, groupOf(ReadInputGroup, image.get(), group)) << group;
-    }
-
-    ASSERT_EQ(0, WriteOutputGroup(image.get(), 0, 0xFFFFFFFFu, 0x0000FF00u));
-    ASSERT_EQ(0, WriteOutputGroup(image.get(), 0, 0x00000001u, 0x00000F01u));
-    EXPECT_EQ(0x0000F001u, groupOf(ReadOutputGroup, image.get(), 0));
-    EXPECT_EQ(1, lineOf(ReadOutputLine, image.get(), 12));
-    EXPECT_EQ(2, HXKSimOutputWrites(image.get(), 8, nullptr, 0));
-    EXPECT_EQ(0, HXKSimOutputWrites(image.get(), 16, nullptr, 0)); // outside both masks
-    ASSERT_EQ(0, WriteOutputGroup(image.get(), 1, ~0u, ~0u));      // bits past line 39 ignored
+    EXPECT_EQ(0, lineOf(ReadOutputLine, image.get(), 39));     // outputs are other lines
+    for (int32_t level : {1, 0, -5})
+        ASSERT_EQ(0, WriteOutputLine(image.get(), 8, level));
+    ASSERT_EQ(0, WriteOutputGroup(image.get(), 0, 0xFFFFFFFFu, 0x0000F000u));
+    ASSERT_EQ(0, WriteOutputGroup(image.get(), 0, 0x00000001u, 0x00000301u));
+    ASSERT_EQ(0, HXKSimSetOutput(image.get(), 12, 0)); // device side: no driver write
+    EXPECT_EQ(0x0000E001u, groupOf(ReadOutputGroup, image.get(), 0));
+    ASSERT_EQ(0, WriteOutputGroup(image.get(), 1, ~0u, ~0u)); // bits past line 39 ignored
     EXPECT_EQ(0xFFu, groupOf(ReadOutputGroup, image.get(), 1));
-    EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, WriteOutputGroup(image.get(), 2, ~0u, ~0u));
-
-    ImageRef exact(32, 0); // a group without any line fails
-    EXPECT_EQ(0u, groupOf(ReadInputGroup, exact.get(), 0));
-    EXPECT_EQ(0xBADu, groupOf(ReadInputGroup, exact.get(), 1));
-    EXPECT_EQ(0xBADu, groupOf(ReadOutputGroup, exact.get(), 0));
+    int32_t levels[4] = {};
+    EXPECT_EQ(4, HXKSimOutputWrites(image.get(), 8, levels, 4)); // oldest first
+    EXPECT_EQ((std::vector<int32_t>{1, 0, 1, 0}), std::vector<int32_t>(levels, levels + 4));
+    EXPECT_EQ(4, HXKSimOutputWrites(image.get(), 8, levels, 1));
+    EXPECT_EQ(0, levels[0]); // the most recent one
+    EXPECT_EQ(1, HXKSimOutputWrites(image.get(), 12, nullptr, 0));
+    EXPECT_EQ(0, HXKSimOutputWrites(image.get(), 16, nullptr, 0)); // outside every mask
+    EXPECT_EQ(-1, HXKSimOutputWrites(image.get(), 40, nullptr, 0));
+    EXPECT_EQ(0xBADu, groupOf(ReadInputGroup, exact.get(), 1)); // a group without any line
+    EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, WriteOutputGroup(exact.get(), 1, ~0u, ~0u));
+    EXPECT_EQ(0, SupportsBasicDigIO(plain.get()));
+    for (const DriverCall& op : kDriverCalls)
+        EXPECT_EQ(HXKSIM_E_NO_DIGIO, op.call(plain.get(), 0)) << op.operation;
 }
 
 TEST_F(DeviceTest, FaultsHitOnlyTheirOperationIndexAndImage) {
-    ImageRef image(64, 64);
-    ImageRef healthy(64, 64);
-    ASSERT_EQ(0, HXKSimSetFault(image.get(), HXKSIM_OP_READ_INPUT_LINE, 3, 1));
-    ASSERT_EQ(0, HXKSimSetFault(image.get(), HXKSIM_OP_READ_OUTPUT_GROUP, 1, 1));
-    ASSERT_EQ(0, HXKSimSetFault(image.get(), HXKSIM_OP_WRITE_OUTPUT_LINE, HXKSIM_ANY_INDEX, 1));
-    ASSERT_EQ(0, HXKSimSetFault(image.get(), HXKSIM_OP_QUERY_INPUT_COUNT, 17, 1)); // any index
-    ASSERT_EQ(0, HXKSimSetFault(image.get(), HXKSIM_OP_SUPPORTS_BASIC_DIGIO, 0, 1));
-    int32_t value = 0;
-    EXPECT_EQ(HXKSIM_E_FAULT, ReadInputLine(image.get(), 3, &value));
-    EXPECT_EQ(0, lineOf(ReadInputLine, image.get(), 4));
-    EXPECT_EQ(0u, groupOf(ReadInputGroup, image.get(), 0)); // a group read is another operation
-    EXPECT_EQ(0xBADu, groupOf(ReadOutputGroup, image.get(), 1));
-    EXPECT_EQ(0u, groupOf(ReadOutputGroup, image.get(), 0));
-    EXPECT_EQ(HXKSIM_E_FAULT, WriteOutputLine(image.get(), 63, 1));
-    EXPECT_EQ(0, lineOf(ReadOutputLine, image.get(), 63)); // a failed write changes nothing
-    EXPECT_EQ(0, HXKSimOutputWrites(image.get(), 63, nullptr, 0));
-    EXPECT_EQ(HXKSIM_E_FAULT, QueryInputCount(image.get(), &value));
-    EXPECT_EQ(0, QueryOutputCount(image.get(), &value));
-    EXPECT_EQ(0, SupportsBasicDigIO(image.get()));
-    EXPECT_EQ(0, WriteOutputLine(healthy.get(), 63, 1));
-
-    ASSERT_EQ(0, HXKSimSetFault(image.get(), HXKSIM_OP_READ_INPUT_LINE, 3, 0));
-    EXPECT_EQ(0, lineOf(ReadInputLine, image.get(), 3));
-    ASSERT_EQ(0, HXKSimClearFaults(image.get()));
-    EXPECT_EQ(0, WriteOutputLine(image.get(), 63, 1));
-    for (int32_t operation : {0, int32_t{HXKSIM_OP_RELEASE_IMAGE_REF}, 699, 709}) {
-        EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(image.get(), operation, 0, 1));
+    ImageRef image(64, 64), healthy(64, 64);
+    const HXKIMAGE faulty = image.get();
+    for (const DriverCall& op : kDriverCalls) {
+        const bool wholeImage = op.operation <= HXKSIM_OP_QUERY_OUTPUT_COUNT; // ignores the index
+        ASSERT_EQ(0, HXKSimSetFault(faulty, op.operation, 1, 1));
+        for (const DriverCall& other : kDriverCalls) {
+            const bool hit = other.operation == op.operation;
+            EXPECT_EQ(hit ? HXKSIM_E_FAULT : 0, other.call(faulty, 1)) << op.operation;
+            EXPECT_EQ(hit && wholeImage ? HXKSIM_E_FAULT : 0, other.call(faulty, 0))
+                << op.operation;
+            EXPECT_EQ(0, other.call(healthy.get(), 1));
+        }
+        ASSERT_EQ(0, HXKSimSetFault(faulty, op.operation, 1, 0));
+        EXPECT_EQ(0, op.call(faulty, 1));
+        ASSERT_EQ(0, HXKSimSetFault(faulty, op.operation, HXKSIM_ANY_INDEX, 1));
+        EXPECT_EQ(HXKSIM_E_FAULT, op.call(faulty, 0));
+        ASSERT_EQ(0, HXKSimClearFaults(faulty));
+        EXPECT_EQ(0, op.call(faulty, 0));
     }
-    EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(image.get(), HXKSIM_OP_READ_INPUT_LINE, -2, 1));
+    ASSERT_EQ(0, HXKSimSetFault(faulty, HXKSIM_OP_WRITE_OUTPUT_LINE, 63, 1));
+    EXPECT_EQ(HXKSIM_E_FAULT, WriteOutputLine(faulty, 63, 0));
+    EXPECT_EQ(1, lineOf(HXKSimGetOutput, faulty, 63)); // a failed write changes nothing
+    ASSERT_EQ(0, HXKSimSetFault(faulty, HXKSIM_OP_SUPPORTS_BASIC_DIGIO, 0, 1));
+    EXPECT_EQ(0, SupportsBasicDigIO(faulty));
+    for (int32_t operation : {0, int32_t{HXKSIM_OP_RELEASE_IMAGE_REF}, 699, 709})
+        EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(faulty, operation, 0, 1));
+    EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(faulty, HXKSIM_OP_READ_INPUT_LINE, -2, 1));
 }
 
-TEST_F(DeviceTest, CountsEveryCallPerOperationAndHandleValue) {
-    ImageRef image(4, 4);
-    HXKIMAGE stale = HXKSimCreateImage(1, 1, 1);
-    ReleaseImageRef(stale);
-    HXKSimResetCallCounts();
-    int32_t level = 0;
-    for (HXKIMAGE handle : {image.get(), image.get(), fakeHandle(0), stale, fakeHandle(0x1234)}) {
-        ReadInputLine(handle, 0, &level);
+// As the control's window thread and its workers call the toolkit: results
+// stay exact, and the image dies with the last release while other threads
+// still call with its handle.
+TEST_F(DeviceTest, ThreadsShareAnImageUntilTheLastReleaseWins) {
+    constexpr int kThreads = 4, kRounds = 1000;
+    HXKIMAGE image = HXKSimCreateImage(64, 64, 1);
+    std::atomic<int> mismatches{0};
+    std::atomic<bool> done{false};
+    std::thread inputs([&] {
+        for (int i = 0; !done; ++i)
+            HXKSimSetInput(image, i % 64, i & 1);
+    });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        AddImageRef(image); // each worker's own reference
+        threads.emplace_back([&, t] {
+            const uint32_t mask = 0xF0u << (t * 8); // lines 8t+4 .. 8t+7; line 8t alone
+            for (int i = 0; i < kRounds; ++i) {
+                AddImageRef(image);
+                const uint32_t pattern = (i & 1) ? mask : 0u;
+                mismatches += WriteOutputLine(image, t * 8, i & 1) != 0 ||
+                              lineOf(ReadOutputLine, image, t * 8) != (i & 1) ||
+                              WriteOutputGroup(image, 0, pattern, mask) != 0 ||
+                              (groupOf(ReadOutputGroup, image, 0) & mask) != pattern ||
+                              groupOf(ReadInputGroup, image, 1) == 0xBADu;
+                ReleaseImageRef(image);
+            }
+            ReleaseImageRef(image);
+            for (int i = 0; i < 200; ++i) { // the image may die under these calls
+                const int32_t status = WriteOutputLine(image, 63, 1); // a line of its own
+                mismatches += status != 0 && status != HXKSIM_E_NOT_LIVE;
+            }
+        });
     }
-    ReadInputLine(image.get(), 99, nullptr); // failed calls count too
-    SupportsBasicDigIO(nullptr);
-    AddImageRef(image.get());
-    ReleaseImageRef(image.get());
-    HXKSimSetInput(image.get(), 0, 1); // the simulation API is no toolkit call
-
-    EXPECT_EQ(3, HXKSimCallCount(HXKSIM_OP_READ_INPUT_LINE, image.get()));
-    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_READ_INPUT_LINE, nullptr));
-    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_READ_INPUT_LINE, stale));
-    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_READ_INPUT_LINE, fakeHandle(0x1234)));
-    EXPECT_EQ(6, HXKSimTotalCallCount(HXKSIM_OP_READ_INPUT_LINE));
-    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_SUPPORTS_BASIC_DIGIO, nullptr));
-    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_ADD_IMAGE_REF, image.get()));
-    EXPECT_EQ(1, HXKSimTotalCallCount(HXKSIM_OP_RELEASE_IMAGE_REF));
-    EXPECT_EQ(0, HXKSimTotalCallCount(HXKSIM_OP_WRITE_OUTPUT_LINE));
-    HXKSimResetCallCounts();
-    EXPECT_EQ(0, HXKSimCallCount(HXKSIM_OP_READ_INPUT_LINE, image.get()));
+    ReleaseImageRef(image); // the creator's reference
+    for (std::thread& thread : threads)
+        thread.join();
+    done = true;
+    inputs.join();
+    EXPECT_EQ(0, mismatches.load());
+    const int64_t calls = int64_t{kThreads} * kRounds;
+    EXPECT_EQ(calls + kThreads * 200, HXKSimCallCount(HXKSIM_OP_WRITE_OUTPUT_LINE, image));
+    EXPECT_EQ(calls, HXKSimTotalCallCount(HXKSIM_OP_READ_OUTPUT_GROUP));
+    EXPECT_EQ(calls + kThreads + 1, HXKSimCallCount(HXKSIM_OP_RELEASE_IMAGE_REF, image));
 }
 
 } // namespace

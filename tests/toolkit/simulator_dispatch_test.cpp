@@ -10,7 +10,18 @@ protected:
     void SetUp() override {
         SimTest::SetUp();
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_EQ(S_OK, createSimulator(&sim));
+        // The server's own factory, without the registry.
+        const auto getClassObject =
+            reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+                reinterpret_cast<void*>(
+                    GetProcAddress(GetModuleHandleA("HXKImg.dll"), "DllGetClassObject")));
+        IClassFactory* factory = nullptr;
+        void** out = reinterpret_cast<void**>(&factory);
+        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(IID_IDispatch, IID_IClassFactory, out));
+        ASSERT_EQ(S_OK, getClassObject(CLSID(HXKSIM_CLSID_INITIALIZER), IID_IClassFactory, out));
+        const HRESULT hr = factory->CreateInstance(nullptr, IID_IDispatch, sim.put());
+        factory->Release();
+        ASSERT_EQ(S_OK, hr);
         ASSERT_EQ(S_OK, sim.call("CreateImage", {Var(4), Var(40)}, &image));
     }
     void TearDown() override {
@@ -19,11 +30,6 @@ protected:
         CoUninitialize();
         SimTest::TearDown();
     }
-    int32_t number(const char* member, std::initializer_list<Var> args) {
-        Var result;
-        EXPECT_EQ(S_OK, sim.call(member, args, &result)) << member;
-        return V_VT(result.get()) == VT_I4 ? V_I4(result.get()) : -1;
-    }
     DispatchClient sim;
     Var image;
 };
@@ -31,73 +37,62 @@ protected:
 TEST_F(SimulatorDispatchTest, MembersActOnTheDeviceWithHandlesScriptsHoldExactly) {
     EXPECT_EQ(VT_R8, V_VT(image.get())); // above 2^32 (no VT_I4), exact as a double
     const HXKIMAGE handle = image.handle();
-    int32_t count = 0;
-    EXPECT_EQ(0, QueryOutputCount(handle, &count));
-    EXPECT_EQ(40, count);
-    EXPECT_EQ(1, number("LiveImageCount", {}));
-    EXPECT_EQ(S_OK, sim.call("AddImageRef", {image}));
-    EXPECT_EQ(2, number("referencecount", {image})); // names in any case, as scripts write them
-
-    const auto value = static_cast<double>(reinterpret_cast<uintptr_t>(handle));
+    const auto value = static_cast<double>(image.number());
     Var asDouble(value, VT_R8);
-    const Var forms[] = {asDouble, Var(value, VT_I8),
-                         Var::bstr(std::to_wstring(static_cast<int64_t>(value))),
+    const Var forms[] = {asDouble, Var(value, VT_I8), Var(std::to_wstring(image.number())),
                          Var::byRef(asDouble)};
-    for (int32_t line = 0; line < 4; ++line) {
+    for (int32_t line = 0; line < 4; ++line) { // each form names the image
         ASSERT_EQ(S_OK, sim.call("SetInput", {forms[line], Var(line), Var(1, VT_BOOL)}));
-        EXPECT_EQ(1, number("GetInput", {forms[line], Var(line)}));
         EXPECT_EQ(1, lineOf(ReadInputLine, handle, line));
-        EXPECT_EQ(S_OK, sim.call("ReleaseImage", {forms[line]})); // each form names the image
-        EXPECT_EQ(1, HXKSimImageRefCount(handle));
-        EXPECT_EQ(S_OK, sim.call("AddImageRef", {forms[line]}));
     }
-    EXPECT_EQ(S_OK, sim.call("ReleaseImage", {image}));
-    ASSERT_EQ(S_OK, sim.call("SetOutput", {image, Var::bstr(L"39"), Var::bstr(L"1")}));
-    EXPECT_EQ(1, number("GetOutput", {image, Var(39.0, VT_R8)}));
+    ASSERT_EQ(S_OK, sim.call("AddImageRef", {image}));
+    EXPECT_EQ(2, sim.number("referencecount", {image})); // any case, as scripts write
+    ASSERT_EQ(S_OK, sim.call("SetOutput", {image, Var(L"39"), Var(L"1")}));
+    EXPECT_EQ(1, lineOf(HXKSimGetOutput, handle, 39));
     WriteOutputLine(handle, 39, 0);
-    EXPECT_EQ(1, number("OutputWriteCount", {image, Var(39)}));
+    EXPECT_EQ(0, sim.number("GetOutput", {image, Var(39.0, VT_R8)}));
+    EXPECT_EQ(1, sim.number("OutputWriteCount", {image, Var(39)}));
 
     ASSERT_EQ(S_OK, sim.call("SetFault", {image, Var(HXKSIM_OP_READ_INPUT_LINE), Var(1), Var(1)}));
     EXPECT_EQ(-1, lineOf(ReadInputLine, handle, 1));
-    EXPECT_EQ(5, number("CallCount", {Var(HXKSIM_OP_READ_INPUT_LINE), image}));
-    EXPECT_EQ(0, number("CallCount", {Var(HXKSIM_OP_READ_INPUT_LINE), Var(0)}));
-    EXPECT_EQ(5, number("CallCount", {Var(HXKSIM_OP_READ_INPUT_LINE)}));
+    EXPECT_EQ(5, sim.number("CallCount", {Var(HXKSIM_OP_READ_INPUT_LINE), image}));
+    EXPECT_EQ(0, sim.number("CallCount", {Var(HXKSIM_OP_READ_INPUT_LINE), Var(0)}));
+    EXPECT_EQ(5, sim.number("CallCount", {Var(HXKSIM_OP_READ_INPUT_LINE)}));
     ASSERT_EQ(S_OK, sim.call("ClearFaults", {image}));
+    ASSERT_EQ(S_OK, sim.call("ResetCallCounts", {}));
     EXPECT_EQ(1, lineOf(ReadInputLine, handle, 1));
+    EXPECT_EQ(1, HXKSimTotalCallCount(HXKSIM_OP_READ_INPUT_LINE));
 
     Var plain, skipped;
     ASSERT_EQ(S_OK, sim.call("CreateImage", {Var(1), Var(1), Var(0, VT_BOOL)}, &plain));
     ASSERT_EQ(S_OK, sim.call("CreateImage", {Var(1), Var(1), Var::missing()}, &skipped));
     EXPECT_EQ(0, SupportsBasicDigIO(plain.handle()));
     EXPECT_NE(0, SupportsBasicDigIO(skipped.handle()));
-    for (const Var* made : {&plain, &skipped, &plain}) { // plain twice: the second has no effect
+    EXPECT_EQ(3, sim.number("LiveImageCount", {}));
+    for (const Var* made : {&image, &plain, &skipped, &plain}) // plain twice: no effect
         EXPECT_EQ(S_OK, sim.call("ReleaseImage", {*made}));
-    }
-    EXPECT_EQ(0, number("ReferenceCount", {plain}));
+    EXPECT_EQ(1, HXKSimImageRefCount(handle));
+    EXPECT_EQ(0, sim.number("ReferenceCount", {plain}));
 }
 
 TEST_F(SimulatorDispatchTest, BadCallsGetTheStandardErrors) {
-    HRESULT hr = S_OK;
-    EXPECT_EQ(DISPID_UNKNOWN, sim.idOf("NoSuchMember", &hr));
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, hr);
-    DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    IDispatch* raw = sim.get();
-    const DISPID getInput = sim.idOf("GetInput");
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, raw->Invoke(999, IID_NULL, 0, 1, &none, 0, 0, 0));
-    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, raw->Invoke(getInput, IID_IDispatch, 0, 1, &none, 0, 0, 0));
-    EXPECT_EQ(E_INVALIDARG, raw->Invoke(getInput, IID_NULL, 0, 1, nullptr, 0, 0, 0));
+    EXPECT_EQ(DISPID_UNKNOWN, sim.idOf("NoSuchMember"));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, sim.call("NoSuchMember", {}));
     EXPECT_EQ(DISP_E_BADPARAMCOUNT, sim.call("GetInput", {image}));
     EXPECT_EQ(DISP_E_BADPARAMCOUNT, sim.call("GetInput", {image, Var(0), Var(0)}));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, sim.call("LiveImageCount", {Var(1)}, nullptr, nullptr, nullptr,
-                                              DISPATCH_PROPERTYPUT));
-    EXPECT_EQ(DISP_E_NONAMEDARGS, sim.call("GetInput", {image, Var(0)}, 0, 0, 0, 1, true));
+    EXPECT_EQ(DISP_E_OVERFLOW, sim.call("GetInput", {Var(1e30, VT_R8), Var(0)}));
     UINT argErr = 99;
     EXPECT_EQ(DISP_E_TYPEMISMATCH,
-              sim.call("SetInput", {image, Var::bstr(L"abc"), Var(1)}, nullptr, nullptr, &argErr));
+              sim.call("SetInput", {image, Var(L"abc"), Var(1)}, 0, 0, &argErr));
     EXPECT_EQ(1u, argErr); // rgvarg runs backwards: the line is rgvarg[1]
     EXPECT_EQ(DISP_E_PARAMNOTFOUND, sim.call("GetInput", {Var::missing(), Var(0)}, 0, 0, &argErr));
     EXPECT_EQ(1u, argErr);
-    EXPECT_EQ(DISP_E_OVERFLOW, sim.call("GetInput", {Var(1e30, VT_R8), Var(0)}));
+    VARIANT value = {};
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS put = {&value, &named, 1, 1};
+    const DISPID getInput = sim.idOf("GetInput"), count = sim.idOf("LiveImageCount");
+    EXPECT_EQ(DISP_E_NONAMEDARGS, sim.get()->Invoke(getInput, IID_NULL, 0, 1, &put, 0, 0, 0));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, sim.get()->Invoke(count, IID_NULL, 0, 4, &put, 0, 0, 0));
 
     EXCEPINFO error = {};
     EXPECT_EQ(DISP_E_EXCEPTION, sim.call("SetInput", {image, Var(4), Var(1)}, 0, &error));
@@ -109,31 +104,6 @@ TEST_F(SimulatorDispatchTest, BadCallsGetTheStandardErrors) {
     EXPECT_EQ(DISP_E_EXCEPTION, sim.call("GetInput", {Var(0), Var(0)})); // without EXCEPINFO
     EXPECT_EQ(DISP_E_EXCEPTION, sim.call("CreateImage", {Var(-1), Var(2)}));
     EXPECT_EQ(DISP_E_EXCEPTION, sim.call("SetFault", {image, Var(85), Var(0), Var(1)}));
-}
-
-TEST_F(SimulatorDispatchTest, TheServerStaysLoadedWhileObjectsOrLocksRemain) {
-    const auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("HXKImg.dll"), "DllCanUnloadNow")));
-    sim.call("ReleaseImage", {image});
-    sim.reset();
-    EXPECT_EQ(S_OK, canUnload());
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(S_OK, simulatorFactory(&factory));
-    EXPECT_EQ(S_FALSE, canUnload()); // the factory's reference
-    void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory, IID_IUnknown, &object));
-    EXPECT_EQ(nullptr, object);
-    EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, sim.put()));
-    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    factory->Release();
-    sim.reset();
-    EXPECT_EQ(S_FALSE, canUnload()); // the lock alone
-    ASSERT_EQ(S_OK, simulatorFactory(&factory));
-    factory->LockServer(FALSE);
-    factory->Release();
-    EXPECT_EQ(S_OK, canUnload());
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, simulatorFactory(&factory, IID_IDispatch));
-    ASSERT_EQ(S_OK, createSimulator(&sim)); // for TearDown
 }
 
 } // namespace
