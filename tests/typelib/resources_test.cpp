@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -105,25 +106,15 @@ TEST_F(ModuleResources, StringsIconAndToolboxBitmap) {
         EXPECT_GT(LoadStringA(module_, id, text, sizeof text), 0) << id;
         EXPECT_EQ(value, text);
     }
-    HICON icon = static_cast<HICON>(
-        LoadImageA(module_, MAKEINTRESOURCEA(IDI_ABOUTDLL), IMAGE_ICON, 0, 0, 0));
-    ICONINFO info = {};
-    BITMAP colour = {};
-    ASSERT_TRUE(icon && GetIconInfo(icon, &info) &&
-                GetObjectA(info.hbmColor, sizeof colour, &colour));
-    EXPECT_EQ(32, colour.bmWidth);
-    EXPECT_EQ(32, colour.bmHeight);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
-    HANDLE bitmap =
-        LoadImageA(module_, MAKEINTRESOURCEA(IDB_HXDIGIO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
-    DIBSECTION dib = {};
-    EXPECT_EQ(int(sizeof dib), GetObjectA(bitmap, sizeof dib, &dib));
-    EXPECT_EQ(16, dib.dsBmih.biWidth);
-    EXPECT_EQ(16, dib.dsBmih.biHeight);
-    EXPECT_EQ(8, dib.dsBmih.biBitCount);
-    DeleteObject(bitmap);
+    // The icon's group directory: 6 bytes, then 14 per image (width, height first).
+    const std::string icons = Resource(IDI_ABOUTDLL, RT_GROUP_ICON);
+    ASSERT_GE(icons.size(), 20u);
+    EXPECT_EQ("32x32", std::to_string(BYTE(icons[6])) + "x" + std::to_string(BYTE(icons[7])));
+    BITMAPINFOHEADER bitmap = {};
+    const std::string bits = Resource(IDB_HXDIGIO, RT_BITMAP);
+    std::memcpy(&bitmap, bits.data(), std::min(bits.size(), sizeof bitmap));
+    EXPECT_EQ("16x16x8", std::to_string(bitmap.biWidth) + "x" + std::to_string(bitmap.biHeight) +
+                             "x" + std::to_string(bitmap.biBitCount));
 }
 
 TEST_F(ModuleResources, AboutBoxAndPropertyPageTemplates) {
