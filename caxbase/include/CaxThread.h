@@ -63,10 +63,10 @@ public:
     using BeforeCallback = BOOL (*)(void* context);
     using AfterCallback = BOOL (*)(void* unused, void* context);
 
-    // How the owner's thread waits in Stop and EndWorker.
+    // How the owner's thread waits in Stop and EndWorker (see above).
     enum class OwnerWait {
         Plain,            // a plain wait without time-out
-        PumpSentMessages, // also delivers messages sent to the waiting thread
+        PumpSentMessages, // the default: also delivers messages sent to the waiting thread
     };
 
     // Test seam: what fails at the next construction on the calling thread,
