@@ -64,6 +64,13 @@ protected:
     BOOL ReportError(long code, const char* text, BOOL continuePreset = TRUE);
 
 private:
+    // The shape of every port method: the index checked against its bound,
+    // then one driver call (answering the driver's status); a failure of
+    // either fires HXKError and answers false.
+    template <class DriverCall>
+    bool AccessPort(long index, int32_t bound, long failureCode, const char* failureText,
+                    DriverCall driverCall);
+
     BOOL m_bFireDirect = FALSE;
     BOOL m_bInHandOff = FALSE;
     HXKIMAGE m_hImage = nullptr;

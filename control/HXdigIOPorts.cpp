@@ -7,7 +7,6 @@
 
 namespace {
 
-const char kInvalidPort[] = "Invalid port!";
 const char kReadFailed[] = "Couldn't read port!";
 const char kWriteFailed[] = "Couldn't write port!";
 
@@ -17,85 +16,61 @@ int32_t GroupBound(int32_t lines) {
     return lines / 32 + 1;
 }
 
-bool InRange(long index, int32_t bound) {
-    return index >= 0 && index < bound;
-}
-
 } // namespace
 
+template <class DriverCall>
+bool CHXdigIOCtrl::AccessPort(long index, int32_t bound, long failureCode, const char* failureText,
+                              DriverCall driverCall) {
+    if (index < 0 || index >= bound) {
+        ReportError(HXK_E_INVALIDPORT, "Invalid port!");
+        return false;
+    }
+    if (driverCall() != 0) {
+        ReportError(failureCode, failureText);
+        return false;
+    }
+    return true;
+}
+
 long CHXdigIOCtrl::GetInBit(long port) {
-    if (!InRange(port, m_nInputs)) {
-        ReportError(HXK_E_INVALIDPORT, kInvalidPort);
-        return 0;
-    }
     int32_t value = 0;
-    if (ReadInputLine(m_hImage, port, &value) != 0) {
-        ReportError(HXK_E_PORTREAD, kReadFailed);
-        return 0;
-    }
-    return value;
+    const bool read = AccessPort(port, m_nInputs, HXK_E_PORTREAD, kReadFailed,
+                                 [&] { return ReadInputLine(m_hImage, port, &value); });
+    return read ? value : 0;
 }
 
 long CHXdigIOCtrl::GetOutBit(long port) {
-    if (!InRange(port, m_nOutputs)) {
-        ReportError(HXK_E_INVALIDPORT, kInvalidPort);
-        return 0;
-    }
     int32_t value = 0;
-    if (ReadOutputLine(m_hImage, port, &value) != 0) {
-        ReportError(HXK_E_PORTREAD, kReadFailed);
-        return 0;
-    }
-    return value;
+    const bool read = AccessPort(port, m_nOutputs, HXK_E_PORTREAD, kReadFailed,
+                                 [&] { return ReadOutputLine(m_hImage, port, &value); });
+    return read ? value : 0;
 }
 
 long CHXdigIOCtrl::SetOutBit(long port, long value) {
-    if (!InRange(port, m_nOutputs)) {
-        ReportError(HXK_E_INVALIDPORT, kInvalidPort);
-        return 0;
-    }
-    if (WriteOutputLine(m_hImage, port, value) != 0) {
-        ReportError(HXK_E_PORTWRITE, kWriteFailed);
-        return 0;
-    }
-    return value;
+    const bool written = AccessPort(port, m_nOutputs, HXK_E_PORTWRITE, kWriteFailed,
+                                    [&] { return WriteOutputLine(m_hImage, port, value); });
+    return written ? value : 0;
 }
 
 long CHXdigIOCtrl::GetInDWORD(long portGroup) {
-    if (!InRange(portGroup, GroupBound(m_nInputs))) {
-        ReportError(HXK_E_INVALIDPORT, kInvalidPort);
-        return 0;
-    }
     uint32_t value = 0;
-    if (ReadInputGroup(m_hImage, portGroup, &value) != 0) {
-        ReportError(HXK_E_PORTREAD, kReadFailed);
-        return 0;
-    }
-    return static_cast<long>(value);
+    const bool read = AccessPort(portGroup, GroupBound(m_nInputs), HXK_E_PORTREAD, kReadFailed,
+                                 [&] { return ReadInputGroup(m_hImage, portGroup, &value); });
+    return read ? static_cast<long>(value) : 0;
 }
 
 long CHXdigIOCtrl::GetOutDWORD(long portGroup) {
-    if (!InRange(portGroup, GroupBound(m_nOutputs))) {
-        ReportError(HXK_E_INVALIDPORT, kInvalidPort);
-        return 0;
-    }
     uint32_t value = 0;
-    if (ReadOutputGroup(m_hImage, portGroup, &value) != 0) {
-        ReportError(HXK_E_PORTREAD, kReadFailed);
-        return 0;
-    }
-    return static_cast<long>(value);
+    const bool read = AccessPort(portGroup, GroupBound(m_nOutputs), HXK_E_PORTREAD, kReadFailed,
+                                 [&] { return ReadOutputGroup(m_hImage, portGroup, &value); });
+    return read ? static_cast<long>(value) : 0;
 }
 
 long CHXdigIOCtrl::SetOutDWORD(long portGroup, long value, long mask) {
-    if (!InRange(portGroup, GroupBound(m_nOutputs))) {
-        ReportError(HXK_E_INVALIDPORT, kInvalidPort);
-        return 0;
-    }
-    if (WriteOutputGroup(m_hImage, portGroup, static_cast<uint32_t>(value),
-                         static_cast<uint32_t>(mask)) != 0) {
-        ReportError(HXK_E_PORTWRITE, kWriteFailed);
-        return 0;
-    }
-    return value;
+    const bool written =
+        AccessPort(portGroup, GroupBound(m_nOutputs), HXK_E_PORTWRITE, kWriteFailed, [&] {
+            return WriteOutputGroup(m_hImage, portGroup, static_cast<uint32_t>(value),
+                                    static_cast<uint32_t>(mask));
+        });
+    return written ? value : 0;
 }
