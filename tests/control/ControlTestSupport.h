@@ -16,21 +16,19 @@
 
 namespace hxtest {
 
-enum ControlDispId : DISPID {
-    idNumInputs = 1,
-    idNumOutputs,
-    idImage,
-    idIsBasicDigIO,
-    idGetInDWORD,
-    idGetOutDWORD,
-    idSetOutDWORD,
-    idSetOutBit,
-    idGetInBit = 12,
-    idGetOutBit,
-};
+// DISPIDs as the type library publishes them (the workers' members lie
+// between and after).
+enum PropertyDispId : DISPID { idNumInputs = 1, idNumOutputs, idImage, idIsBasicDigIO };
+enum PortDispId : DISPID { idGetInDWORD = 5, idGetOutDWORD, idSetOutDWORD, idSetOutBit };
+enum BitReadDispId : DISPID { idGetInBit = 12, idGetOutBit };
 enum ControlEventId : DISPID { evHXKError = 1, evImageUpdated };
 
-std::string BinDirectory();
+inline std::string BinDirectory() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string exe(path);
+    return exe.substr(0, exe.find_last_of('\\'));
+}
 inline std::string OcxPath() {
     return BinDirectory() + "\\HXDigIO.ocx";
 }
@@ -65,24 +63,84 @@ struct LoadedModule {
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) const {
         return Call<REFCLSID, REFIID, void**>("DllGetClassObject", clsid, iid, out);
     }
-    HRESULT CanUnloadNow() const { return Call("DllCanUnloadNow"); }
-    HRESULT CreateControl(IDispatch** control) const;
+    HRESULT CreateControl(IDispatch** control) const {
+        IClassFactory* factory = nullptr;
+        HRESULT hr =
+            GetClassObject(CLSID_HXdigIO, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+        if (SUCCEEDED(hr))
+            hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(control));
+        if (factory) factory->Release();
+        return hr;
+    }
 };
 
 class ControlTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_EQ(0, HXKSimLiveImageCount());
+        errorBoxes = std::make_unique<ModalBoxWatcher>("Error");
+        module = std::make_unique<LoadedModule>();
+        ASSERT_NE(nullptr, module->handle);
+        ASSERT_EQ(S_OK, module->CreateControl(&control));
+        sink = new RecordingSink(DIID__DHXdigIOEvents);
+        ASSERT_NE(nullptr, point = PointOf(control, DIID__DHXdigIOEvents));
+        ASSERT_EQ(S_OK, point->Advise(sink, &cookie));
+        HXKSimResetCallCounts();
+    }
+    // Checks only what SetUp got as far as making: a failed SetUp fails the
+    // test once, without a second fault here.
+    void TearDown() override {
+        if (control) ReleaseControl();
+        if (sink) {
+            EXPECT_EQ(1, sink->RefCount());
+            sink->Release();
+        }
+        if (errorBoxes) {
+            EXPECT_EQ(expectedBoxes, errorBoxes->Stop());
+        }
+        EXPECT_EQ(0, HXKSimLiveImageCount()) << "image references left";
+        if (module && module->handle) {
+            EXPECT_EQ(S_OK, module->Call("DllCanUnloadNow"));
+        }
+        module.reset();
+        CoUninitialize();
+    }
+    void Disconnect() {
+        if (point) point->Unadvise(cookie);
+        if (point) std::exchange(point, nullptr)->Release();
+    }
+    void ReleaseControl() {
+        Disconnect();
+        EXPECT_EQ(0u, std::exchange(control, nullptr)->Release());
+    }
     HRESULT Bind(LONGLONG handle) { return Put(control, idImage, I8(handle)).hr; }
     // A call that must succeed with a VT_I4 result.
-    long CallI4(DISPID dispid, const std::vector<Var>& args);
+    long CallI4(DISPID dispid, const std::vector<Var>& args) {
+        const CallResult r = Method(control, dispid, args);
+        EXPECT_EQ(S_OK, r.hr) << "dispid " << dispid;
+        EXPECT_EQ(VT_I4, r.value.v.vt) << "dispid " << dispid;
+        return r.value.v.lVal;
+    }
     // The events fired so far: "ImageUpdated", or an HXKError's code and text.
-    std::vector<std::string> Fired() const;
+    std::vector<std::string> Fired() const {
+        std::vector<std::string> fired;
+        for (const FiredEvent& e : sink->Events()) {
+            const bool error = e.dispid == evHXKError && e.args.size() == 3 &&
+                               e.args[0].v.vt == VT_I4 && e.args[1].v.vt == VT_BSTR;
+            fired.push_back(error ? std::to_string(e.args[0].v.lVal) + " " +
+                                        Narrow(e.args[1].v.bstrVal)
+                            : e.dispid == evImageUpdated && e.args.empty() ? "ImageUpdated"
+                                                                           : "?");
+        }
+        return fired;
+    }
 
     std::unique_ptr<LoadedModule> module;
     IDispatch* control = nullptr;
     RecordingSink* sink = nullptr;
-    std::unique_ptr<Connection> connection;
+    IConnectionPoint* point = nullptr;
+    DWORD cookie = 0;
     std::unique_ptr<ModalBoxWatcher> errorBoxes;
     std::vector<std::string> expectedBoxes; // texts of the "Error" boxes the test expects
 };

@@ -51,8 +51,7 @@ TEST_F(Binding, BindingReferencesTheImageReadsItsCountsAndFiresImageUpdated) {
 
     // The control's own reference goes with the control.
     ASSERT_EQ(S_OK, Bind(first.Handle()));
-    connection.reset();
-    EXPECT_EQ(0u, std::exchange(control, nullptr)->Release());
+    ReleaseControl();
     EXPECT_EQ(1, HXKSimImageRefCount(first.image));
 }
 
@@ -65,7 +64,7 @@ TEST_F(Binding, HandlesWithoutDigitalIOAreRefusedAndTheBoxFollowsContinue) {
     sink->continueAnswer = 0;              // Continue set FALSE: no box
     for (LONGLONG handle : {plain.Handle(), stale, 12345LL, -1LL})
         ASSERT_EQ(S_OK, Bind(handle));
-    connection.reset();
+    Disconnect();
     ASSERT_EQ(S_OK, Bind(plain.Handle())); // no handler at all: a box
     EXPECT_EQ((std::vector<LONGLONG>{bound.Handle(), 8, 8}), State());
     EXPECT_EQ(2, HXKSimImageRefCount(bound.image));

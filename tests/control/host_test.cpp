@@ -5,7 +5,7 @@
 #include "ControlTestSupport.h"
 
 #include <algorithm>
-#include <functional>
+#include <cstdio>
 
 using namespace hxtest;
 
@@ -20,7 +20,7 @@ std::string GuidText(REFGUID guid) {
 }
 const std::string kClass = "CLSID\\" + GuidText(CLSID_HXdigIO);
 
-// Every key and value under an HKCR key, in lower case: "sub\\key=default",
+// Every key and value under an HKCR key, sorted: "sub\\key=default",
 // "sub\\key:name=value" ("" for the key itself, no "=" without a value).
 // Empty when the key is missing.
 std::vector<std::string> Tree(const std::string& path, const std::string& prefix = "") {
@@ -43,58 +43,26 @@ std::vector<std::string> Tree(const std::string& path, const std::string& prefix
         if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        const std::string sub = prefix.empty() ? name : prefix + "\\" + name;
-        for (const std::string& line : Tree(path + "\\" + name, sub))
-            lines.push_back(line);
+        const auto sub = Tree(path + "\\" + name, prefix.empty() ? name : prefix + "\\" + name);
+        lines.insert(lines.end(), sub.begin(), sub.end());
     }
     RegCloseKey(key);
-    for (std::string& line : lines)
-        CharLowerA(line.data());
     std::sort(lines.begin(), lines.end());
     return lines;
 }
 
-// Runs a program of the prefix (two minutes at most); its output goes
-// through a file.
-std::pair<DWORD, std::string> RunProgram(std::string command,
-                                         const std::function<void(DWORD)>& started = {}) {
-    char folder[MAX_PATH] = {}, file[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    GetTempFileNameA(folder, "hxc", 0, file);
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = out;
-    PROCESS_INFORMATION process = {};
-    DWORD code = ~0u;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        if (started) started(process.dwProcessId);
-        if (WaitForSingleObject(process.hProcess, 120000)) TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 10000);
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    std::string output(65536, '\0');
-    DWORD read = 0;
-    SetFilePointer(out, 0, nullptr, FILE_BEGIN);
-    ReadFile(out, output.data(), static_cast<DWORD>(output.size()), &read, nullptr);
-    CloseHandle(out);
-    return {code, output.substr(0, read)};
+// Runs a program of the prefix; answers its exit code and its output.
+std::pair<int, std::string> RunHost(const std::string& command) {
+    std::string output;
+    FILE* pipe = _popen((command + " 2>&1").c_str(), "r");
+    char chunk[256];
+    while (pipe && fgets(chunk, sizeof chunk, pipe))
+        output += chunk;
+    return {pipe ? _pclose(pipe) : -1, output};
 }
 
-DWORD Regsvr32(const std::string& module, const char* options = "") {
-    return RunProgram("regsvr32.exe /s " + std::string(options) + " \"" + module + "\"").first;
-}
-
-std::vector<std::string> Lower(std::vector<std::string> lines) {
-    for (std::string& line : lines)
-        CharLowerA(line.data());
-    return lines;
+int Regsvr32(const std::string& module, const char* options = "") {
+    return RunHost("regsvr32.exe /s " + std::string(options) + " \"" + module + "\"").first;
 }
 
 // The class, its ProgID, the type library and its two dispinterfaces.
@@ -121,27 +89,24 @@ protected:
 };
 
 TEST_F(Hosts, Regsvr32RegistersTwiceAndUnregistersEverything) {
-    const std::string ocx = OcxPath();
-    ASSERT_EQ(0u, Regsvr32(ocx));
-    ASSERT_EQ(0u, Regsvr32(ocx));
+    const std::string ocx = OcxPath(), clsid = GuidText(CLSID_HXdigIO);
+    ASSERT_EQ(0, Regsvr32(ocx));
+    ASSERT_EQ(0, Regsvr32(ocx));
+    EXPECT_EQ((std::vector<std::string>{"=Harlow Digital IO Control", "Control",
+                                        "InprocServer32:ThreadingModel=Apartment",
+                                        "InprocServer32=" + ocx, "Insertable", "MiscStatus=0",
+                                        "MiscStatus\\1=131473", "ProgID=" + kProgID,
+                                        "ToolboxBitmap32=" + ocx + ", 1",
+                                        "TypeLib=" + GuidText(LIBID_HXDIGIOLib), "Version=1.0"}),
+              Tree(kClass));
     EXPECT_EQ(
-        Lower({"=Harlow Digital IO Control", "control", "inprocserver32:threadingmodel=Apartment",
-               "inprocserver32=" + ocx, "insertable", "miscstatus=0", "miscstatus\\1=131473",
-               "progid=" + kProgID, "toolboxbitmap32=" + ocx + ", 1",
-               "typelib=" + GuidText(LIBID_HXDIGIOLib), "version=1.0"}),
-        Tree(kClass));
-    EXPECT_EQ(
-        Lower({"=Harlow Digital IO Control", "clsid=" + GuidText(CLSID_HXdigIO), "insertable"}),
+        (std::vector<std::string>{"=Harlow Digital IO Control", "CLSID=" + clsid, "Insertable"}),
         Tree(kProgID));
     const std::vector<std::string> library = Tree(kRegistered[2]);
-    EXPECT_NE(library.end(),
-              std::find(library.begin(), library.end(), Lower({"1.0\\0\\win64=" + ocx})[0]));
+    EXPECT_NE(library.end(), std::find(library.begin(), library.end(), "1.0\\0\\win64=" + ocx));
     for (const std::string& dispinterface : {kRegistered[3], kRegistered[4]})
         EXPECT_FALSE(Tree(dispinterface).empty()) << dispinterface;
-
-    EXPECT_EQ(0u, Regsvr32(ocx, "/u"));
-    for (const std::string& key : kRegistered)
-        EXPECT_EQ(std::vector<std::string>{}, Tree(key)) << key;
+    EXPECT_EQ(0, Regsvr32(ocx, "/u")); // TearDown finds everything gone
 }
 
 TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClassesAlone) {
@@ -160,24 +125,20 @@ TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClassesAlone) {
 
 TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {
     const std::string simulator = BinDirectory() + "\\HXKImg.dll";
-    ASSERT_EQ(0u, Regsvr32(simulator));
-    ASSERT_EQ(0u, Regsvr32(OcxPath()));
-    std::unique_ptr<ModalBoxWatcher> boxes; // the script's own boxes only
-    const auto [code, output] = RunProgram(
-        "cscript.exe //nologo \"" + BinDirectory() + "\\control-scripts\\control_check.vbs\"",
-        [&](DWORD scriptProcess) {
-            boxes = std::make_unique<ModalBoxWatcher>("Error", scriptProcess);
-        });
-    EXPECT_EQ(0u, code) << output;
+    ASSERT_EQ(0, Regsvr32(simulator));
+    ASSERT_EQ(0, Regsvr32(OcxPath()));
+    ModalBoxWatcher boxes("Error");
+    const auto [code, output] = RunHost("cscript.exe //nologo \"" + BinDirectory() +
+                                        "\\control-scripts\\control_check.vbs\"");
+    EXPECT_EQ(0, code) << output;
     EXPECT_NE(std::string::npos, output.find("ALL CHECKS RAN")) << output;
     // A host that sinks the events clears Continue: no box. Wine's cscript
     // cannot sink them, so Continue stays TRUE and the box appears.
     std::vector<std::string> expected;
     if (output.find("EVENTS CONNECTED") == std::string::npos)
         expected = {"Missing BasicDigIO interface!"};
-    ASSERT_NE(nullptr, boxes);
-    EXPECT_EQ(expected, boxes->Stop());
-    EXPECT_EQ(0u, Regsvr32(simulator, "/u"));
+    EXPECT_EQ(expected, boxes.Stop());
+    EXPECT_EQ(0, Regsvr32(simulator, "/u"));
 }
 
 } // namespace

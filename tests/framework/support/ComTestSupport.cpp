@@ -1,7 +1,5 @@
 #include "ComTestSupport.h"
 
-#include <chrono>
-
 namespace hxtest {
 
 std::string Narrow(BSTR text) {
@@ -29,17 +27,10 @@ CallResult Invoke(IDispatch* target, DISPID id, WORD flags, const std::vector<Va
     return r;
 }
 
-DISPID IdOfName(IDispatch* target, const wchar_t* name) {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = 0;
-    const HRESULT hr = target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    return SUCCEEDED(hr) ? id : DISPID_UNKNOWN;
-}
-
 HRESULT RecordingSink::QueryInterface(REFIID iid, void** ppv) {
     *ppv = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !(m_dispatchToo && IsEqualIID(iid, IID_IDispatch)) &&
-        !(m_eventIidToo && IsEqualIID(iid, m_eventIid)))
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
+        !IsEqualIID(iid, m_eventIid))
         return E_NOINTERFACE;
     *ppv = static_cast<IDispatch*>(this);
     AddRef();
@@ -57,14 +48,10 @@ HRESULT RecordingSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* par
     FiredEvent event{dispid, {}};
     for (UINT i = params->cArgs; i-- > 0;) {
         VARIANT& arg = params->rgvarg[i];
-        if (arg.vt == (VT_BOOL | VT_BYREF)) {
-            if (continueAnswer >= 0) *arg.pboolVal = continueAnswer ? VARIANT_TRUE : VARIANT_FALSE;
-            event.args.push_back(Bool(*arg.pboolVal != VARIANT_FALSE));
-        } else {
-            Var copy;
-            VariantCopy(&copy.v, &arg);
-            event.args.push_back(copy);
-        }
+        if (arg.vt == (VT_BOOL | VT_BYREF) && continueAnswer >= 0)
+            *arg.pboolVal = continueAnswer ? VARIANT_TRUE : VARIANT_FALSE;
+        event.args.emplace_back();
+        VariantCopyInd(&event.args.back().v, &arg);
     }
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -86,40 +73,24 @@ size_t RecordingSink::Count(DISPID dispid) const {
     return n;
 }
 
-Connection::Connection(IUnknown* source, const IID& eventIid, IUnknown* sink) {
+IConnectionPoint* PointOf(IUnknown* source, const IID& eventIid) {
     IConnectionPointContainer* container = nullptr;
+    IConnectionPoint* point = nullptr;
     if (FAILED(source->QueryInterface(IID_IConnectionPointContainer,
                                       reinterpret_cast<void**>(&container))))
-        return;
-    container->FindConnectionPoint(eventIid, &m_point);
+        return nullptr;
+    container->FindConnectionPoint(eventIid, &point);
     container->Release();
-    if (m_point) adviseResult = m_point->Advise(sink, &m_cookie);
+    return point;
 }
 
-HRESULT Connection::Disconnect() {
-    HRESULT hr = S_FALSE;
-    if (m_point && SUCCEEDED(adviseResult)) hr = m_point->Unadvise(m_cookie);
-    if (m_point) m_point->Release();
-    m_point = nullptr;
-    return hr;
-}
-
-namespace {
-bool ShownBy(HWND window, DWORD processId) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    return owner == processId && IsWindowVisible(window);
-}
-} // namespace
-
-ModalBoxWatcher::ModalBoxWatcher(std::string caption, DWORD processId)
-    : m_caption(std::move(caption)), m_processId(processId), m_thread([this] { Watch(); }) {}
+ModalBoxWatcher::ModalBoxWatcher(std::string caption)
+    : m_caption(std::move(caption)), m_thread([this] { Watch(); }) {}
 
 void ModalBoxWatcher::Watch() {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!m_stop && std::chrono::steady_clock::now() < giveUp) {
+    while (!m_stop) {
         HWND box = FindWindowExA(nullptr, nullptr, "#32770", m_caption.c_str());
-        while (box && !ShownBy(box, m_processId))
+        while (box && !IsWindowVisible(box)) // a dialog hides itself as it ends
             box = FindWindowExA(nullptr, box, "#32770", m_caption.c_str());
         if (!box) {
             Sleep(20);
@@ -129,13 +100,12 @@ void ModalBoxWatcher::Watch() {
         for (HWND c = FindWindowExA(box, nullptr, "Static", nullptr); c;
              c = FindWindowExA(box, c, "Static", nullptr)) {
             char text[512] = {};
-            GetWindowTextA(c, text, sizeof text);
-            if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON || !*text) continue;
-            texts += (texts.empty() ? "" : "|") + std::string(text);
+            if (GetWindowTextA(c, text, sizeof text) > 0 &&
+                (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+                texts += (texts.empty() ? "" : "|") + std::string(text);
         }
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        // The dialog hides itself as it ends.
-        for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
+        for (int i = 0; i < 200 && IsWindowVisible(box); ++i)
             Sleep(10);
         m_texts.push_back(texts);
     }

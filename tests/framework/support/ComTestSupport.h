@@ -41,11 +41,6 @@ inline Var I8(LONGLONG x) {
 inline Var Bool(bool x) {
     return Var(VT_BOOL, x ? 0xFFFF : 0);
 }
-inline Var R8(double x) {
-    Var r(VT_R8, 0);
-    r.v.dblVal = x;
-    return r;
-}
 inline Var Str(const wchar_t* text) {
     return Var(VT_BSTR, reinterpret_cast<intptr_t>(SysAllocString(text)));
 }
@@ -67,7 +62,6 @@ inline CallResult Get(IDispatch* t, DISPID id) {
 inline CallResult Put(IDispatch* t, DISPID id, const Var& x) {
     return Invoke(t, id, DISPATCH_PROPERTYPUT, {x});
 }
-DISPID IdOfName(IDispatch* target, const wchar_t* name);
 std::string Narrow(BSTR text);
 
 struct FiredEvent {
@@ -75,13 +69,12 @@ struct FiredEvent {
     std::vector<Var> args; // natural order; a by-reference BOOL as the sink left it
 };
 
-// A heap-allocated sink with a real reference count. It answers IDispatch
-// and the event IID as configured, sets every by-reference BOOL to the
-// configured answer (-1: leaves it) and runs a handler after recording.
+// A heap-allocated sink with a real reference count. It answers IUnknown,
+// IDispatch and the event IID; it sets every by-reference BOOL to
+// continueAnswer (-1: leaves it), then runs onEvent.
 class RecordingSink : public IDispatch {
 public:
-    RecordingSink(const IID& eventIid, bool eventIidToo = true, bool dispatchToo = true)
-        : m_eventIid(eventIid), m_eventIidToo(eventIidToo), m_dispatchToo(dispatchToo) {}
+    explicit RecordingSink(const IID& eventIid) : m_eventIid(eventIid) {}
     virtual ~RecordingSink() = default;
     STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override;
     STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
@@ -101,34 +94,19 @@ public:
 private:
     std::atomic<LONG> m_ref{1};
     IID m_eventIid;
-    bool m_eventIidToo, m_dispatchToo;
     mutable std::mutex m_lock;
     std::vector<FiredEvent> m_events;
 };
 
-// Advises a sink on the source's connection point for an IID; unadvises at
-// the end of the scope.
-class Connection {
-public:
-    Connection(IUnknown* source, const IID& eventIid, IUnknown* sink);
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    ~Connection() { Disconnect(); }
-    HRESULT Disconnect();
-    HRESULT adviseResult = E_FAIL;
+// The source's connection point for an IID, or null.
+IConnectionPoint* PointOf(IUnknown* source, const IID& eventIid);
 
-private:
-    IConnectionPoint* m_point = nullptr;
-    DWORD m_cookie = 0;
-};
-
-// Watches for top-level dialogs with a caption shown by one process (this
-// one unless told otherwise); records each one's static texts (joined with
-// '|', icons skipped) and presses OK. Stop() ends the watch (at most a
-// minute) and returns the texts.
+// Watches for shown top-level dialogs with a caption; records each one's
+// static texts (joined with '|', icons skipped) and presses OK. Stop() ends
+// the watch and returns the texts.
 class ModalBoxWatcher {
 public:
-    explicit ModalBoxWatcher(std::string caption, DWORD processId = GetCurrentProcessId());
+    explicit ModalBoxWatcher(std::string caption);
     ModalBoxWatcher(const ModalBoxWatcher&) = delete;
     ModalBoxWatcher& operator=(const ModalBoxWatcher&) = delete;
     ~ModalBoxWatcher() { Stop(); }
@@ -137,7 +115,6 @@ public:
 private:
     void Watch();
     std::string m_caption;
-    DWORD m_processId;
     std::atomic<bool> m_stop{false};
     std::vector<std::string> m_texts;
     std::thread m_thread;
