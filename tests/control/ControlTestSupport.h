@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <utility>
 
 namespace hxtest {
@@ -79,10 +78,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         ASSERT_EQ(0, HXKSimLiveImageCount());
-        errorBoxes = std::make_unique<ModalBoxWatcher>("Error");
-        module = std::make_unique<LoadedModule>();
-        ASSERT_NE(nullptr, module->handle);
-        ASSERT_EQ(S_OK, module->CreateControl(&control));
+        ASSERT_NE(nullptr, module.handle);
+        ASSERT_EQ(S_OK, module.CreateControl(&control));
         sink = new RecordingSink(DIID__DHXdigIOEvents);
         ASSERT_NE(nullptr, point = PointOf(control, DIID__DHXdigIOEvents));
         ASSERT_EQ(S_OK, point->Advise(sink, &cookie));
@@ -96,14 +93,11 @@ protected:
             EXPECT_EQ(1, sink->RefCount());
             sink->Release();
         }
-        if (errorBoxes) {
-            EXPECT_EQ(expectedBoxes, errorBoxes->Stop());
-        }
+        EXPECT_EQ(expectedBoxes, errorBoxes.Stop());
         EXPECT_EQ(0, HXKSimLiveImageCount()) << "image references left";
-        if (module && module->handle) {
-            EXPECT_EQ(S_OK, module->Call("DllCanUnloadNow"));
+        if (module.handle) {
+            EXPECT_EQ(S_OK, module.Call("DllCanUnloadNow"));
         }
-        module.reset();
         CoUninitialize();
     }
     void Disconnect() {
@@ -136,12 +130,12 @@ protected:
         return fired;
     }
 
-    std::unique_ptr<LoadedModule> module;
+    ModalBoxWatcher errorBoxes{"Error"};
+    LoadedModule module;
     IDispatch* control = nullptr;
     RecordingSink* sink = nullptr;
     IConnectionPoint* point = nullptr;
     DWORD cookie = 0;
-    std::unique_ptr<ModalBoxWatcher> errorBoxes;
     std::vector<std::string> expectedBoxes; // texts of the "Error" boxes the test expects
 };
 

