@@ -1,181 +1,235 @@
-// The module's resources: strings, icon, toolbox bitmap, the about box and
-// property page templates, manifest and version.
+// The module's resources as containers read them, from hxdigio_resources.dll (the control's .rc).
+#include "HXDigIO_h.h"
 #include "resource.h"
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
-using Strings = std::vector<std::string>;
-
-// hxdigio_resources.dll, built beside the test from the control's .rc.
-std::string ResourceModulePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string self = path;
-    return self.substr(0, self.find_last_of("\\/") + 1) + "hxdigio_resources.dll";
-}
-
 namespace {
 
-// A dialog template, plain or extended, as "caption|cx,cy|font|style" and one
-// "id CLASS 'text' x,y,cx,cy style exstyle" line per control.
-Strings ReadDialog(const std::string& data) {
-    std::vector<DWORD> aligned(data.size() / 4 + 1); // items are aligned from the start
-    std::memcpy(aligned.data(), data.data(), data.size());
-    const BYTE* at = reinterpret_cast<const BYTE*>(aligned.data());
-    auto get = [&](auto sample) {
-        std::memcpy(&sample, at, sizeof sample);
-        at += sizeof sample;
-        return sample;
-    };
-    auto text = [&]() -> std::string { // a string, an ordinal or nothing
-        WORD c = get(WORD());
-        if (c == 0xFFFF) { // an ordinal; the predefined classes by name
-            c = get(WORD());
-            return c == 0x80 ? "Button" : c == 0x82 ? "Static" : "#" + std::to_string(c);
-        }
-        std::string s;
-        for (; c != 0; c = get(WORD()))
-            s += static_cast<char>(c);
-        return s;
-    };
-    const DWORD first = get(DWORD());
-    const bool extended = first == 0xFFFF0001; // DLGTEMPLATEEX, version 1
-    if (extended) at += 8;                     // help id, extended style
-    const DWORD style = extended ? get(DWORD()) : first;
-    if (!extended) get(DWORD()); // extended style
-    const WORD count = get(WORD());
-    at += 4; // position
-    const int cx = get(SHORT()), cy = get(SHORT());
-    text(); // menu
-    text(); // window class
-    std::string head = text() + "|" + std::to_string(cx) + "," + std::to_string(cy) + "|";
-    if (style & DS_SETFONT) head += std::to_string(get(WORD()));
-    if ((style & DS_SETFONT) && extended) {
-        const int weight = get(WORD()), italic = get(BYTE()), charset = get(BYTE());
-        head += "," + std::to_string(weight) + "," + std::to_string(italic) + "," +
-                std::to_string(charset);
+using Microsoft::WRL::ComPtr;
+using Strings = std::vector<std::string>;
+constexpr char kModule[] = "hxdigio_resources.dll";
+const HMODULE resources = LoadLibraryA(kModule);
+
+std::string Resource(int id, LPCSTR type) {
+    HRSRC found = FindResourceA(resources, MAKEINTRESOURCEA(id), type);
+    const auto* data =
+        found ? static_cast<const char*>(LockResource(LoadResource(resources, found))) : "";
+    return std::string(data, found ? SizeofResource(resources, found) : 0);
+}
+
+// Name of a library (-1), type (MEMBERID_NIL) or member; its help string and context on request.
+template <class Owner>
+std::string Doc(Owner* owner, MEMBERID member, std::string* help = nullptr,
+                DWORD* context = nullptr) {
+    BSTR name = nullptr, text = nullptr;
+    owner->GetDocumentation(member, &name, &text, context, nullptr);
+    if (help) *help = std::string(text, text + SysStringLen(text));
+    const std::string result(name, name + SysStringLen(name));
+    SysFreeString(name);
+    SysFreeString(text);
+    return result;
+}
+
+// A type as the dispatch table names it: I4, I8, BOOL, BSTR, void, another type by name.
+std::string TypeText(ITypeInfo* info, const TYPEDESC& type) {
+    ComPtr<ITypeInfo> named;
+    if (type.vt == VT_PTR) return TypeText(info, *type.lptdesc) + "*";
+    if (type.vt == VT_USERDEFINED && SUCCEEDED(info->GetRefTypeInfo(type.hreftype, &named)))
+        return Doc(named.Get(), MEMBERID_NIL);
+    const VARTYPE types[] = {VT_VOID, VT_I4, VT_I8, VT_BOOL, VT_BSTR};
+    const char* const names[] = {"void", "I4", "I8", "BOOL", "BSTR", "other"};
+    return names[std::find(types, types + 5, type.vt) - types];
+}
+
+// Appends "<name> <kind> <flags> <help>" for the type, then a line per member: functions as
+// "<dispid> [get |put ]<result> <name>(<parameter types>)", values as "<name>=<value>" (help
+// to `help`), implemented interfaces as "<name> <flags>". Help contexts follow their rule.
+void Describe(ITypeInfo* info, std::string& listing, Strings& help) {
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
+    std::string text;
+    const std::string name = Doc(info, MEMBERID_NIL, &text);
+    const DWORD contextBase = name == "_DHXdigIOEvents" ? 9300050 : 9300000; // + DISPID
+    listing += name + " " + std::to_string(attr->typekind) + " " +
+               std::to_string(attr->wTypeFlags) + " " + text + "\n";
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* func = nullptr;
+        info->GetFuncDesc(i, &func);
+        DWORD context = 0;
+        const char* kind = func->invkind == INVOKE_PROPERTYGET   ? " get "
+                           : func->invkind == INVOKE_PROPERTYPUT ? " put "
+                                                                 : " ";
+        std::string line = std::to_string(func->memid) + kind +
+                           TypeText(info, func->elemdescFunc.tdesc) + " " +
+                           Doc(info, func->memid, nullptr, &context) + "(";
+        for (SHORT p = 0; p < func->cParams; ++p)
+            line += (p ? ", " : "") + TypeText(info, func->lprgelemdescParam[p].tdesc);
+        EXPECT_EQ(func->memid > 0 ? contextBase + func->memid : 0, context) << line; // AboutBox: 0
+        listing += line + ")\n";
+        info->ReleaseFuncDesc(func);
     }
-    if (style & DS_SETFONT) head += "," + text();
+    for (UINT i = 0; i < attr->cVars; ++i) {
+        VARDESC* var = nullptr;
+        info->GetVarDesc(i, &var);
+        listing +=
+            Doc(info, var->memid, &text) + "=" + std::to_string(V_I4(var->lpvarValue)) + "\n";
+        help.push_back(text);
+        info->ReleaseVarDesc(var);
+    }
+    for (UINT i = 0; i < attr->cImplTypes; ++i) {
+        INT flags = 0;
+        TYPEDESC impl = {};
+        impl.vt = VT_USERDEFINED;
+        info->GetImplTypeFlags(i, &flags);
+        info->GetRefTypeOfImplType(i, &impl.hreftype);
+        listing += TypeText(info, impl) + " " + std::to_string(flags) + "\n";
+    }
+    info->ReleaseTypeAttr(attr);
+}
+
+TEST(TypeLibrary, HXDIGIOLibListsEveryTypeAndMember) {
+    ComPtr<ITypeLib> lib;
+    ASSERT_EQ(S_OK, LoadTypeLibEx(L"hxdigio_resources.dll", REGKIND_NONE, &lib));
+    std::string text;
+    std::string listing = Doc(lib.Get(), -1, &text) + " " + text + "\n";
+    Strings help;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        ComPtr<ITypeInfo> info;
+        ASSERT_EQ(S_OK, lib->GetTypeInfo(i, &info));
+        Describe(info.Get(), listing, help);
+    }
+    std::string expected =
+        "HXDIGIOLib Harlow Digital IO Control\nState 0 0 \nLO=0\nHI=1\nErrorCode 0 0 \n";
+    std::istringstream names(
+        "OK ERROR PARAMETER FILEIO TIMEOUT MEMORY INVALIDPLANE UNSUPPORTEDDATATYPE "
+        "INVALIDCAMERAPORT BOARDSELECT INVALIDTRIGGERMODE PROPERTYREAD PROPERTYWRITE INVALIDPORT "
+        "PORTREAD PORTWRITE NOIMAGE NOINTERFACE BUSY NOTSUPPORTED GRABABORTED NOPIXELLIST "
+        "NOTENOUGHDATA NOTRANSFORMATION LINEAR_ONLY DIVISIONBYZERO INVALIDDIMENSION "
+        "INVALIDCOLORMODEL INVALIDDATATYPE WRONGOBJECT NOTREADY NOANGLE NOVECTOR2D NOLINE2D "
+        "VECTOR2D_ZERO_LENGTH VECTORS_IDENTICAL LINE2D_VERTICAL LINE2D_HORIZONTAL NOARGUMENT "
+        "LINE2D_UNDEFINED NOINTERSECTION NOCLIPPING NOTENOUGHLINES OVERFLOW NOCIRCLE ACCESS "
+        "NOTPRESENT UNSUPPORTEDFEATURE");
+    int value = 0;
+    for (std::string name; names >> name;)
+        expected += "HXK_E_" + name + "=" + std::to_string(value++) + "\n";
+    // Kinds: 4 dispinterface, 5 coclass. Flags: 0x10 hidden, 0x1000 dispatchable, 0x2 can create,
+    // 0x20 control; the coclass's _DHXdigIO is default (1), _DHXdigIOEvents default source (3).
+    expected +=
+        "_DHXdigIO 4 4112 Dispatch interface for Harlow Digital IO\n1 get I4 NumInputs()\n"
+        "2 get I4 NumOutputs()\n3 get I8 Image()\n3 put void Image(I8)\n"
+        "4 get BOOL IsBasicDigIO()\n5 I4 GetInDWORD(I4)\n6 I4 GetOutDWORD(I4)\n"
+        "7 I4 SetOutDWORD(I4, I4, I4)\n8 State SetOutBit(I4, State)\n"
+        "9 BOOL BitListenerStart(I8)\n10 BOOL BitListenerDestroy(I8)\n"
+        "11 I8 BitListenerCreate(I4, State, I4)\n12 State GetInBit(I4)\n13 State GetOutBit(I4)\n"
+        "14 BOOL BitListenerStop(I8)\n15 I8 DWORDListenerCreate(I4, I4, I4)\n"
+        "16 BOOL DWORDListenerDestroy(I8)\n17 BOOL DWORDListenerStart(I8)\n"
+        "18 BOOL DWORDListenerStop(I8)\n19 I8 BitTogglerCreate(I4, I4)\n"
+        "20 BOOL BitTogglerDestroy(I8)\n21 BOOL BitTogglerStart(I8)\n-552 void AboutBox()\n"
+        "IDispatch 0\n_DHXdigIOEvents 4 4096 Event interface for Harlow Digital IO\n"
+        "1 void HXKError(ErrorCode, BSTR, BOOL*)\n2 void ImageUpdated()\n"
+        "3 void Listener(I8, I4, State)\n4 void Toggler(I8, I4, I4)\nIDispatch 0\n"
+        "HXdigIO 5 34 Harlow Digital IO\n_DHXdigIO 1\n_DHXdigIOEvents 3\n";
+    EXPECT_EQ(expected, listing);
+
+    // Every value has a help string; some of those the control raises as given (after LO, HI).
+    EXPECT_EQ(0, std::count(help.begin(), help.end(), ""));
+    EXPECT_EQ("No error|The property could not be read properly|The given IO port was invalid",
+              help.at(2 + HXK_E_OK) + "|" + help.at(2 + HXK_E_PROPERTYREAD) + "|" +
+                  help.at(2 + HXK_E_INVALIDPORT));
+}
+
+// A dialog template, plain or extended, with a font, as "caption|typeface" and one
+// "id CLASS 'text' style exstyle" line per control.
+Strings ReadDialog(const std::string& data) {
+    std::vector<WORD> words(data.size() / 2);
+    std::memcpy(words.data(), data.data(), words.size() * 2);
+    size_t at = 0; // in words; reading past the end throws
+    auto dword = [&] {
+        at += 2;
+        return words.at(at - 2) | DWORD(words.at(at - 1)) << 16;
+    };
+    auto text = [&]() -> std::string { // a string, or an ordinal as "#n"
+        if (words.at(at) == 0xFFFF) return "#" + std::to_string(words.at((at += 2) - 1));
+        const auto start = words.begin() + at, end = std::find(start, words.end(), 0);
+        at += end - start + 1;
+        return std::string(start, end);
+    };
+    const bool extended = words.size() > 1 && words[1] == 0xFFFF; // DLGTEMPLATEEX
+    const WORD count = words.at(extended ? 8 : 4);
+    at = extended ? 13 : 9; // past the fixed header
+    const std::string menu = text(), windowClass = text(), caption = text();
+    at += extended ? 3 : 1; // point size; weight, italic, charset
+    Strings lines{caption + "|" + text()};
     char line[300];
-    snprintf(line, sizeof line, "|%08lx", style);
-    Strings lines{head + line};
     for (WORD i = 0; i < count; ++i) {
-        at += (4 - reinterpret_cast<UINT_PTR>(at) % 4) % 4;
-        if (extended) get(DWORD()); // help id
-        const DWORD a = get(DWORD()), b = get(DWORD());
-        const int x = get(SHORT()), y = get(SHORT()), w = get(SHORT()), h = get(SHORT());
-        const int id = static_cast<SHORT>(extended ? get(DWORD()) : get(WORD()));
-        std::string cls = text(); // class names are case-insensitive
-        CharUpperA(cls.data());
-        const std::string caption = text();
-        snprintf(line, sizeof line, "%d %s '%s' %d,%d,%d,%d %08lx %lx", id, cls.c_str(),
-                 caption.c_str(), x, y, w, h, extended ? b : a, extended ? a : b);
+        at = ((at + 1) & ~size_t(1)) + (extended ? 2 : 0); // DWORD-aligned; help id
+        DWORD itemStyle = dword(), exStyle = dword();
+        if (extended) std::swap(itemStyle, exStyle);
+        at += 4; // position, size
+        const int id = extended ? int(dword()) : SHORT(words.at(at++));
+        const std::string cls = text(), caption = text();
+        snprintf(line, sizeof line, "%d %s '%s' %08lx %lx", id, cls.c_str(), caption.c_str(),
+                 itemStyle, exStyle);
         lines.push_back(line);
-        at += get(WORD()); // creation data
+        at += (words.at(at) + 1) / 2 + 1; // creation data
     }
     return lines;
 }
 
-class ModuleResources : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(module_ = LoadLibraryA(ResourceModulePath().c_str())); }
-    void TearDown() override { FreeLibrary(module_); }
-    std::string Resource(int id, LPCSTR type) const {
-        HRSRC found = FindResourceA(module_, MAKEINTRESOURCEA(id), type);
-        const auto* data =
-            found ? static_cast<const char*>(LockResource(LoadResource(module_, found))) : "";
-        return std::string(data, found ? SizeofResource(module_, found) : 0);
-    }
-    HMODULE module_ = nullptr;
-};
+std::string String(UINT id) {
+    char text[128] = {};
+    LoadStringA(resources, id, text, sizeof text);
+    return text;
+}
 
-TEST_F(ModuleResources, StringsIconAndToolboxBitmap) {
-    char text[128];
-    const std::pair<UINT, std::string> strings[] = {
-        {IDS_HXDIGIO, "Harlow Digital IO Control"},
-        {IDS_DIGIO_PPG, "Harlow Digital IO General Property Page"},
-        {IDS_DIGIO_PPG_CAPTION, "General"}};
-    for (const auto& [id, value] : strings) {
-        EXPECT_GT(LoadStringA(module_, id, text, sizeof text), 0) << id;
-        EXPECT_EQ(value, text);
-    }
+std::string VersionString(const std::string& name) {
+    std::vector<char> data(GetFileVersionInfoSizeA(kModule, nullptr));
+    GetFileVersionInfoA(kModule, 0, DWORD(data.size()), data.data());
+    char* text = nullptr;
+    UINT size = 0;
+    VerQueryValueA(data.data(), ("\\StringFileInfo\\040904b0\\" + name).c_str(),
+                   reinterpret_cast<void**>(&text), &size);
+    return text ? text : "(missing)";
+}
+
+TEST(ModuleResources, StringsImagesDialogsManifestAndVersion) {
+    const Strings about = ReadDialog(Resource(IDD_ABOUTBOX_HXDIGIO, RT_DIALOG));
+    const Strings page = ReadDialog(Resource(IDD_PROPPAGE_DIGIO, RT_DIALOG));
     // The icon's group directory: 6 bytes, then 14 per image (width, height first).
-    const std::string icons = Resource(IDI_ABOUTDLL, RT_GROUP_ICON);
-    ASSERT_GE(icons.size(), 20u);
-    EXPECT_EQ("32x32", std::to_string(BYTE(icons[6])) + "x" + std::to_string(BYTE(icons[7])));
+    const std::string icons = Resource(IDI_ABOUTDLL, RT_GROUP_ICON) + std::string(8, '\0');
     BITMAPINFOHEADER bitmap = {};
     const std::string bits = Resource(IDB_HXDIGIO, RT_BITMAP);
     std::memcpy(&bitmap, bits.data(), std::min(bits.size(), sizeof bitmap));
-    EXPECT_EQ("16x16x8", std::to_string(bitmap.biWidth) + "x" + std::to_string(bitmap.biHeight) +
-                             "x" + std::to_string(bitmap.biBitCount));
-}
-
-TEST_F(ModuleResources, AboutBoxAndPropertyPageTemplates) {
-    // The about box: WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT; icon 1
-    // as SS_ICON, IDOK as BS_DEFPUSHBUTTON, a second line of our own.
-    Strings about = ReadDialog(Resource(IDD_ABOUTBOX_HXDIGIO, RT_DIALOG));
-    ASSERT_EQ(5u, about.size());
-    EXPECT_EQ(0u, about[3].find("-1 STATIC '"));
-    EXPECT_NE(std::string::npos, about[3].find("' 40,25,170,8 50020000 0"));
-    about[3] = "";
-    EXPECT_EQ((Strings{"About Harlow Digital I/O Control|260,55|8,MS Sans Serif|80c800c0",
-                       "-1 STATIC '#1' 10,10,20,20 50000003 0",
-                       "-1 STATIC 'Harlow Digital I/O Control' 40,10,170,8 50020000 0", "",
-                       "1 BUTTON 'OK' 221,7,32,14 50030001 0"}),
-              about);
-    // Statics: WS_CHILD|WS_VISIBLE|WS_GROUP|SS_LEFT. Group boxes: WS_CHILD|WS_VISIBLE|BS_GROUPBOX,
-    // WS_EX_TRANSPARENT. Lists: WS_CHILD|WS_VISIBLE|WS_BORDER|WS_TABSTOP|LVS_REPORT|
-    // LVS_SINGLESEL|LVS_ALIGNLEFT|LVS_NOSORTHEADER. The page: WS_CHILD|DS_SETFONT.
-    EXPECT_EQ(
-        (Strings{"|250,110|8,400,0,1,MS Sans Serif|40000040",
-                 "-1 STATIC 'Number of input ports:' 5,5,70,10 50020000 0",
-                 "-1 STATIC 'Number of output ports:' 130,5,75,10 50020000 0",
-                 "202 STATIC '8' 80,5,25,10 50020000 0", "201 STATIC '8' 210,5,25,10 50020000 0",
-                 "-1 BUTTON 'Inputs' 5,20,115,75 50000007 20",
-                 "-1 BUTTON 'Outputs' 130,20,115,75 50000007 20",
-                 "-1 STATIC 'Double-click to an output port to toggle its value' "
-                 "89,100,154,10 50020000 0",
-                 "206 SYSLISTVIEW32 '' 9,30,108,63 50818805 0",
-                 "207 SYSLISTVIEW32 '' 133,30,108,63 50818805 0"}),
-        ReadDialog(Resource(IDD_PROPPAGE_DIGIO, RT_DIALOG)));
-}
-
-TEST_F(ModuleResources, ManifestAndVersion) {
-    const std::string manifest = Resource(2, RT_MANIFEST); // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
-    for (const char* part :
-         {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-          "processorArchitecture=\"amd64\"", "level=\"asInvoker\"", ">true</dpiAware>"})
-        EXPECT_NE(std::string::npos, manifest.find(part)) << part;
-
-    const std::string path = ResourceModulePath();
-    std::vector<char> data(GetFileVersionInfoSizeA(path.c_str(), nullptr));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT size = 0;
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, DWORD(data.size()), data.data()) &&
-                VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(0x00010000u, fixed->dwFileVersionMS); // 1.0
-    EXPECT_EQ(0u, HIWORD(fixed->dwFileVersionLS));  // 1.0.0.x
-    const std::pair<std::string, std::string> strings[] = {
-        {"FileDescription", "HXQ Digital IO Control (x64 build)"},
-        {"InternalName", "DigIO OCX"},
-        {"ProductName", "Harlow"},
-        {"OriginalFilename", "HXDigIO.ocx"},
-        {"OLESelfRegister", ""}};
-    for (const auto& [name, value] : strings) {
-        char* text = nullptr;
-        const std::string key = "\\StringFileInfo\\040904b0\\" + name;
-        ASSERT_TRUE(
-            VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&text), &size))
-            << name;
-        EXPECT_EQ(value, text);
-    }
+    // Styles: WS_CHILD|WS_VISIBLE and SS_ICON, BS_DEFPUSHBUTTON, SS_LEFT|WS_GROUP, BS_GROUPBOX
+    // with WS_EX_TRANSPARENT, WS_BORDER|WS_TABSTOP|LVS_REPORT|LVS_SINGLESEL|LVS_ALIGNLEFT|
+    // LVS_NOSORTHEADER. Classes as windres stores them, some as ordinals (#128 a button).
+    const std::pair<std::string, std::string> checks[] = {
+        {String(IDS_DIGIO_PPG), "Harlow Digital IO General Property Page"},
+        {String(IDS_DIGIO_PPG_CAPTION), "General"},
+        {std::to_string(BYTE(icons[6])) + "x" + std::to_string(BYTE(icons[7])), "32x32"},
+        {std::to_string(bitmap.biWidth) + "x" + std::to_string(bitmap.biHeight) + "x" +
+             std::to_string(bitmap.biBitCount),
+         "16x16x8"},
+        {about.at(0), "About Harlow Digital I/O Control|MS Sans Serif"},
+        {about.at(1), "-1 STATIC '#1' 50000003 0"},
+        {about.at(4), "1 #128 'OK' 50030001 0"},
+        {page.at(3), "202 STATIC '8' 50020000 0"},
+        {page.at(5), "-1 BUTTON 'Inputs' 50000007 20"},
+        {page.at(8), "206 SYSLISTVIEW32 '' 50818805 0"},
+        {page.at(9), "207 SYSLISTVIEW32 '' 50818805 0"},
+        {VersionString("FileDescription"), "HXQ Digital IO Control (x64 build)"},
+        {VersionString("ProductName"), "Harlow"}};
+    for (const auto& [actual, expected] : checks)
+        EXPECT_EQ(expected, actual);
+    EXPECT_NE(std::string::npos, Resource(2, RT_MANIFEST).find("Windows.Common-Controls"));
 }
 
 } // namespace
