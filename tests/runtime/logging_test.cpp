@@ -1,8 +1,5 @@
-// CaxLogging through its targets: the log file (read back once the logger is
-// gone), the trace sink (which reports the lengths it got), event-log reports
-// (Wine keeps none, so results and numbering only), message boxes (closed by
-// the container helpers' watcher) and the console; configuration from the
-// registry.
+// CaxLogging through its targets (log files are read back once the logger is
+// gone; the trace sink reports the lengths it got) and its registry configuration.
 #include "CaxLogging.h"
 #include "ComTestSupport.h"
 #include "RuntimeTestSupport.h"
@@ -67,19 +64,9 @@ TEST(Logging, BoundedLinesAndModesWithoutAWorkingTarget) {
     ASSERT_NE(nullptr, none.GetTarget());
     EXPECT_FALSE(none.GetTarget()->IsOpened());
     EXPECT_EQ(0, none.Log(1, "lost"));
-    none.StopLogging(); // the last reference: the target goes, a new one is made
-    EXPECT_FALSE(none.StartLogging());
-    EXPECT_NE(nullptr, none.GetTarget());
     // Level mask 0, the system's own configuration: no target at all.
     EXPECT_EQ(nullptr, CaxLogging("h4Quiet", 0, kModeConsole, 0, 0).GetTarget());
-    try {
-        CaxLogging log("h4-no-such-dir\\x", 0, kModeFile, 1, 0);
-        ADD_FAILURE() << "no exception";
-    } catch (const axIO::CaxIOException& e) {
-        EXPECT_EQ(2u, e.GetCode());
-        EXPECT_EQ(442u, e.GetLine());
-        EXPECT_STREQ("..\\..\\src\\CaxLogging", e.GetFile());
-    }
+    EXPECT_THROW(CaxLogging("h4-no-such-dir\\x", 0, kModeFile, 1, 0), axIO::CaxIOException);
     EXPECT_EQ(3u, CaxLogging::GetLiveLoggerCount()); // the throwing one is gone
     EXPECT_EQ(2u, CaxLogging::GetRegisteredTargetCount());
 }
@@ -118,9 +105,7 @@ TEST(Logging, ConfigurationReadsWhatTheKeysHoldAndKeepsTheRest) {
     using runtime_test::ScopedTestKey;
     const std::string product = "Software\\Harlow\\Corvane";
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, product.c_str());
-    HKEY key = nullptr;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, CaxLogging::OpenProductKey(nullptr, KEY_READ, &key));
-    EXPECT_EQ("8/0/1", Configured(8, 0, 1));
+    EXPECT_EQ("8/0/1", Configured(8, 0, 1)); // no product key
     ScopedTestKey productKey(HKEY_LOCAL_MACHINE, product);
     ScopedTestKey errorLogging(HKEY_LOCAL_MACHINE, product + "\\Error Logging");
     errorLogging.SetDword("Global ErrorLog Enabled", 1);
@@ -138,27 +123,20 @@ TEST(Logging, ConfigurationReadsWhatTheKeysHoldAndKeepsTheRest) {
     EXPECT_EQ("4/0/0", Configured(4, 0, 1));
 }
 
-TEST(LoggingTargets, FileAndEventLogTargets) {
+// What the loggers above do not show: the file target by itself, and the
+// event-log numbering (Wine keeps no events to read back).
+TEST(LoggingTargets, FileAndEventLog) {
     CaxLoggingTargetFile file;
     EXPECT_FALSE(file.Open(nullptr));
-    EXPECT_EQ(0, file.Write("x"));
     ASSERT_TRUE(file.Open("h4File"));
-    EXPECT_STREQ("c:\\h4File.LOG", file.GetFileName().GetData());
     EXPECT_EQ(1, file.WriteRaw("raw", 3));
-    EXPECT_EQ(2, file.Write("ab"));
     file.Close();
-    EXPECT_EQ(0, file.Write("x"));
-    EXPECT_EQ("rawab", runtime_test::TakeLogFile("h4File"));
-
+    EXPECT_EQ("raw", runtime_test::TakeLogFile("h4File"));
     CaxLoggingTargetEventLog events;
-    EXPECT_EQ(0, events.Write("closed"));
     ASSERT_TRUE(events.Open("h4Events"));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(4, events.Write("text"));
-    EXPECT_EQ(0u, events.GetEventNumber());
+    EXPECT_EQ(4, events.Write("text"));
     EXPECT_EQ(16, events.WriteRaw("sixteen bytes..", 16));
-    EXPECT_EQ(16, events.WriteRaw("sixteen bytes..", 16));
-    EXPECT_EQ(2u, events.GetEventNumber());
+    EXPECT_EQ(1u, events.GetEventNumber());
 }
 
 TEST(LoggingTargets, MessageBoxesShowEachWriteUnderTheLoggersName) {
@@ -172,27 +150,6 @@ TEST(LoggingTargets, MessageBoxesShowEachWriteUnderTheLoggersName) {
         "\r\n\r\n***************************** h4MsgBox *****************************\r\n",
         "Error Level = 1\r\nError Mode  = 16\r\n\r\n", "Start Logging...\r\n\r\n", "P::", "hello"};
     EXPECT_EQ(expected, boxes.Stop());
-}
-
-TEST(LoggingTargets, ConsoleIsTitledMinimisedAnd512LinesHighUntilReleased) {
-    char title[1024] = "";
-    auto ConsoleTitle = [&title] { return std::string(title, GetConsoleTitleA(title, 1024)); };
-    FreeConsole(); // the runner's console has no window
-    {
-        CaxLogging log("h4Console", 0, caxlogging::kModeConsole, 8, 0);
-        auto* console = dynamic_cast<CaxLoggingTargetConsole*>(log.GetTarget());
-        ASSERT_NE(nullptr, console);
-        EXPECT_EQ("HXQ Message Console", ConsoleTitle());
-        CONSOLE_SCREEN_BUFFER_INFO info;
-        ASSERT_TRUE(GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info));
-        EXPECT_EQ(512, info.dwSize.Y);
-        EXPECT_EQ(7, info.wAttributes & 0xFF);
-        EXPECT_TRUE(IsIconic(GetConsoleWindow()));
-        EXPECT_EQ(GetConsoleWindow(), console->FindConsoleWindow());
-        EXPECT_EQ("HXQ Message Console", ConsoleTitle());
-        EXPECT_EQ(7, log.Log(8, "%s\r\n", "hello"));
-    }
-    EXPECT_EQ(nullptr, GetConsoleWindow());
 }
 
 } // namespace
