@@ -152,4 +152,26 @@ TEST(LoggingTargets, MessageBoxesShowEachWriteUnderTheLoggersName) {
     EXPECT_EQ(expected, boxes.Stop());
 }
 
+TEST(LoggingTargets, ConsoleIsTitledMinimisedAnd512LinesHighUntilReleased) {
+    char title[1024] = "";
+    auto ConsoleTitle = [&title] { return std::string(title, GetConsoleTitleA(title, 1024)); };
+    FreeConsole(); // the runner's console has no window
+    {
+        CaxLogging log("h4Console", 0, caxlogging::kModeConsole, 8, 0);
+        auto* console = dynamic_cast<CaxLoggingTargetConsole*>(log.GetTarget());
+        ASSERT_NE(nullptr, console);
+        EXPECT_EQ("HXQ Message Console", ConsoleTitle());
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        ASSERT_TRUE(GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info));
+        EXPECT_EQ(512, info.dwSize.Y);
+        EXPECT_EQ(7, info.wAttributes & 0xFF);
+        EXPECT_TRUE(IsIconic(GetConsoleWindow()));
+        // Finding the window borrows the title for a moment and gives it back.
+        EXPECT_EQ(GetConsoleWindow(), console->FindConsoleWindow());
+        EXPECT_EQ("HXQ Message Console", ConsoleTitle());
+        EXPECT_EQ(7, log.Log(8, "%s\r\n", "hello"));
+    }
+    EXPECT_EQ(nullptr, GetConsoleWindow());
+}
+
 } // namespace

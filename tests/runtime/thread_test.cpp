@@ -126,6 +126,23 @@ TEST(Thread, DestructionInEveryStateEndsTheWorkerAfterItsStep) {
     }
 }
 
+// A worker whose events or thread could not be made refuses to start and
+// goes without a hang; the injection hits the injecting thread's next object.
+TEST(Thread, FailedCreationLeavesAnObjectThatRefusesToStart) {
+    using Fault = CaxThread::CreationFault;
+    for (Fault fault : {Fault::KillEvent, Fault::DeadEvent, Fault::RunEvent, Fault::StepDoneEvent,
+                        Fault::Worker}) {
+        CaxThread::InjectCreationFault(fault);
+        Worker worker;
+        EXPECT_FALSE(worker.IsUsable());
+        EXPECT_FALSE(worker.Start());
+        EXPECT_EQ(caxthread::kStateConstructed, worker.GetState());
+    }
+    CaxThread::InjectCreationFault(Fault::Worker);
+    std::thread([] { EXPECT_TRUE(Worker().IsUsable()); }).join();
+    EXPECT_FALSE(Worker().IsUsable());
+}
+
 TEST(Thread, WindowThreadStopsAndDeletesAWorkerBlockedInSendMessageToIt) {
     HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
     ASSERT_NE(nullptr, window);
