@@ -1,6 +1,8 @@
 #include "AfxOleRegistration.h"
 
-#include "AfxComSupport.h"
+#include "hx/com_ptr.h"
+#include "hx/typelib_owners.h"
+#include "hx/win32_owners.h"
 
 #include <ole2.h>
 #include <oleauto.h>
@@ -47,30 +49,30 @@ bool LoadText(HINSTANCE hInstance, UINT id, std::string& text) {
 // Creates HKCR\<path> (and the keys above it) and sets one of its string
 // values (the default one when name is null); a null text sets no value.
 bool SetKey(const std::string& path, const char* name, const char* text) {
-    CAfxRegKey key;
+    hx::unique_hkey key;
     if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, key.ReleaseAndGetAddressOf(), nullptr) != ERROR_SUCCESS)
+                        KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     if (!text) return true;
-    return RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+    return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                           static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
 // Deletes a key of HKCR with everything below it; a missing key is fine.
 bool DeleteTree(HKEY parent, const char* name) {
-    CAfxRegKey key;
+    hx::unique_hkey key;
     LONG status =
-        RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, key.ReleaseAndGetAddressOf());
+        RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, key.put());
     if (status == ERROR_FILE_NOT_FOUND) return true;
     if (status != ERROR_SUCCESS) return false;
     char child[256];
     for (;;) {
         DWORD length = sizeof child;
-        status = RegEnumKeyExA(key.Get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr);
+        status = RegEnumKeyExA(key.get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS || !DeleteTree(key.Get(), child)) return false;
+        if (status != ERROR_SUCCESS || !DeleteTree(key.get(), child)) return false;
     }
-    key.Close();
+    key.reset();
     status = RegDeleteKeyA(parent, name);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
@@ -157,10 +159,10 @@ BOOL AfxOleUnregisterClass(REFCLSID clsid, LPCSTR pszProgID) {
     if (clsidText.empty()) return FALSE;
     bool ok = true;
     if (pszProgID && *pszProgID) ok = DeleteTree(HKEY_CLASSES_ROOT, pszProgID);
-    CAfxRegKey clsidRoot;
+    hx::unique_hkey clsidRoot;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ | KEY_WRITE,
-                      clsidRoot.ReleaseAndGetAddressOf()) == ERROR_SUCCESS)
-        ok = DeleteTree(clsidRoot.Get(), clsidText.c_str()) && ok;
+                      clsidRoot.put()) == ERROR_SUCCESS)
+        ok = DeleteTree(clsidRoot.get(), clsidText.c_str()) && ok;
     return ok ? TRUE : FALSE;
 }
 
@@ -174,17 +176,15 @@ BOOL AfxOleRegisterTypeLib(HINSTANCE hInstance, REFGUID tlid, LPCSTR pszFileName
             (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + pszFileName;
     }
     const std::wstring widePath = Widen(path);
-    CAfxComPtr<ITypeLib> typeLib;
-    if (FAILED(LoadTypeLib(widePath.c_str(), typeLib.ReleaseAndGetAddressOf()))) return FALSE;
-    TLIBATTR* attr = nullptr;
-    if (FAILED(typeLib->GetLibAttr(&attr))) return FALSE;
-    const bool matches = IsEqualGUID(attr->guid, tlid) != 0;
-    typeLib->ReleaseTLibAttr(attr);
-    if (!matches) return FALSE;
+    hx::com_ptr<ITypeLib> typeLib;
+    if (FAILED(LoadTypeLib(widePath.c_str(), typeLib.put()))) return FALSE;
+    hx::unique_tlibattr attr;
+    if (FAILED(typeLib->GetLibAttr(attr.put(typeLib.get()))) || !IsEqualGUID(attr->guid, tlid))
+        return FALSE;
     std::wstring helpDir;
     if (pszHelpDir) helpDir = Widen(pszHelpDir);
     const HRESULT hr =
-        RegisterTypeLib(typeLib.Get(), const_cast<LPOLESTR>(widePath.c_str()),
+        RegisterTypeLib(typeLib.get(), const_cast<LPOLESTR>(widePath.c_str()),
                         pszHelpDir ? const_cast<LPOLESTR>(helpDir.c_str()) : nullptr);
     return SUCCEEDED(hr) ? TRUE : FALSE;
 }
@@ -193,15 +193,15 @@ namespace {
 
 // The highest version of the library that has a key under HKCR\TypeLib.
 bool HighestRegisteredVersion(REFGUID tlid, WORD& major, WORD& minor) {
-    CAfxRegKey key;
+    hx::unique_hkey key;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, ("TypeLib\\" + GuidText(tlid)).c_str(), 0, KEY_READ,
-                      key.ReleaseAndGetAddressOf()) != ERROR_SUCCESS)
+                      key.put()) != ERROR_SUCCESS)
         return false;
     bool found = false;
     char name[64];
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumKeyExA(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
         unsigned vMajor = 0, vMinor = 0;

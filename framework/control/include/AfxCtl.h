@@ -2,7 +2,6 @@
 #pragma once
 
 #include "AfxCmdTarget.h"
-#include "AfxComSupport.h"
 #include "AfxConnectionPoint.h"
 #include "AfxDispatchException.h"
 #include "AfxDispatchMap.h"

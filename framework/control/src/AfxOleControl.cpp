@@ -1,6 +1,7 @@
 #include "AfxOleControl.h"
 
-#include "AfxComSupport.h"
+#include "hx/bstr.h"
+#include "hx/variant.h"
 #include "AfxEnum.h"
 
 #include <olectl.h>
@@ -17,7 +18,34 @@ END_INTERFACE_MAP()
 COleControl::COleControl()
     : m_xEventConnPt(*this, *static_cast<IConnectionPointContainer*>(this)) {}
 
-COleControl::~COleControl() = default;
+COleControl::~COleControl() {
+    if (m_pLockedTypeLibCache) m_pLockedTypeLibCache->Unlock();
+}
+
+CTypeLibCache* COleControl::GetTypeLibCache() {
+    return nullptr;
+}
+
+bool COleControl::HasDispatchTypeInfo() {
+    return m_piidPrimary && GetTypeLibCache();
+}
+
+HRESULT COleControl::GetDispatchTypeInfo(LCID lcid, ITypeInfo** ppTypeInfo) {
+    IID iid;
+    if (!GetDispatchIID(&iid)) return DISP_E_BADINDEX;
+    return GetTypeInfoOfGuid(lcid, iid, ppTypeInfo);
+}
+
+HRESULT COleControl::GetTypeInfoOfGuid(LCID lcid, REFGUID guid, ITypeInfo** ppTypeInfo) {
+    if (!ppTypeInfo) return E_POINTER;
+    *ppTypeInfo = nullptr;
+    CTypeLibCache* cache = GetTypeLibCache();
+    if (!cache) return TYPE_E_CANTLOADLIBRARY;
+    if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&m_pLockedTypeLibCache),
+                                          cache, nullptr) == nullptr)
+        cache->Lock();
+    return cache->GetTypeInfo(lcid, guid, ppTypeInfo);
+}
 
 void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) {
     m_piidPrimary = piidPrimary;
@@ -93,7 +121,7 @@ void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEven
 
     VARIANT values[AFX_MAX_DISP_PARAMS];
     VARIANT_BOOL flags[AFX_MAX_DISP_PARAMS] = {};
-    CAfxBstr texts[AFX_MAX_DISP_PARAMS];
+    hx::unique_bstr texts[AFX_MAX_DISP_PARAMS];
     for (unsigned i = 0; i < count; ++i) {
         const unsigned char code = static_cast<unsigned char>(vtsParams[i]);
         const VARTYPE vt = code & ~AFX_VTS_BYREF;
@@ -132,8 +160,8 @@ void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEven
             break;
         case VT_BSTR:
             if (arg.kind != AfxEventArg::Kind::Text) return;
-            texts[i] = CAfxBstr(arg.text ? arg.text : "");
-            v.bstrVal = texts[i].Get();
+            texts[i] = hx::unique_bstr::from_ansi(arg.text ? arg.text : "");
+            v.bstrVal = texts[i].get();
             break;
         default:
             return;
@@ -151,9 +179,9 @@ void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEven
     const bool held = AddRefIfAlive();
     DISPPARAMS params = {values, nullptr, count, 0};
     for (size_t i = 0; i < sinks.GetCount(); ++i) {
-        CAfxVariant result;
+        hx::unique_variant result;
         sinks.GetAt(i)->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                               &result, nullptr, nullptr);
+                               result.put(), nullptr, nullptr);
     }
     for (unsigned i = 0; i < count; ++i) {
         if (args[i].kind == AfxEventArg::Kind::BoolRef && args[i].boolRef)

@@ -1,7 +1,7 @@
 // IDispatch of CCmdTarget, driven by the class's dispatch table.
 #include "AfxCmdTarget.h"
 
-#include "AfxComSupport.h"
+#include "hx/bstr.h"
 #include "AfxModuleState.h"
 
 #include <olectl.h>
@@ -61,7 +61,7 @@ HRESULT RaiseError(SCODE scode, const char* description, EXCEPINFO* pExcepInfo) 
     if (!pExcepInfo) return scode;
     ZeroMemory(pExcepInfo, sizeof *pExcepInfo);
     pExcepInfo->scode = scode;
-    if (description && *description) pExcepInfo->bstrDescription = CAfxBstr(description).Detach();
+    if (description && *description) pExcepInfo->bstrDescription = hx::unique_bstr::from_ansi(description).release();
     return DISP_E_EXCEPTION;
 }
 
@@ -69,8 +69,7 @@ HRESULT RaiseError(SCODE scode, const char* description, EXCEPINFO* pExcepInfo) 
 
 HRESULT CCmdTarget::DispatchGetTypeInfoCount(UINT* pctinfo) {
     if (!pctinfo) return E_INVALIDARG;
-    IID iid;
-    *pctinfo = (GetDispatchIID(&iid) && GetTypeLibCache()) ? 1 : 0;
+    *pctinfo = HasDispatchTypeInfo() ? 1 : 0;
     return S_OK;
 }
 
@@ -78,9 +77,8 @@ HRESULT CCmdTarget::DispatchGetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTI
     if (!ppTInfo) return E_INVALIDARG;
     *ppTInfo = nullptr;
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
-    IID iid;
-    if (iTInfo != 0 || !GetDispatchIID(&iid) || !GetTypeLibCache()) return DISP_E_BADINDEX;
-    return GetTypeInfoOfGuid(lcid, iid, ppTInfo);
+    if (iTInfo != 0 || !HasDispatchTypeInfo()) return DISP_E_BADINDEX;
+    return GetDispatchTypeInfo(lcid, ppTInfo);
 }
 
 HRESULT CCmdTarget::DispatchGetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,

@@ -1,7 +1,6 @@
 #include "AfxCmdTarget.h"
 
 #include "AfxModuleState.h"
-#include "AfxTypeLibCache.h"
 
 #include <olectl.h>
 
@@ -17,7 +16,6 @@ CCmdTarget::CCmdTarget() {
 }
 
 CCmdTarget::~CCmdTarget() {
-    if (m_pLockedTypeLibCache) m_pLockedTypeLibCache->Unlock();
     AfxOleUnlockApp();
 }
 
@@ -100,21 +98,13 @@ BOOL CCmdTarget::GetDispatchIID(IID* piid) {
     return FALSE;
 }
 
-CTypeLibCache* CCmdTarget::GetTypeLibCache() {
-    return nullptr;
+bool CCmdTarget::HasDispatchTypeInfo() {
+    return false;
 }
 
-HRESULT CCmdTarget::GetTypeInfoOfGuid(LCID lcid, REFGUID guid, ITypeInfo** ppTypeInfo) {
-    if (!ppTypeInfo) return E_POINTER;
-    *ppTypeInfo = nullptr;
-    CTypeLibCache* cache = GetTypeLibCache();
-    if (!cache) return TYPE_E_CANTLOADLIBRARY;
-    // The first use locks the cache for the object's lifetime, so that the
-    // library stays loaded while the object may ask again.
-    if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&m_pLockedTypeLibCache),
-                                          cache, nullptr) == nullptr)
-        cache->Lock();
-    return cache->GetTypeInfo(lcid, guid, ppTypeInfo);
+HRESULT CCmdTarget::GetDispatchTypeInfo(LCID, ITypeInfo** ppTypeInfo) {
+    if (ppTypeInfo) *ppTypeInfo = nullptr;
+    return DISP_E_BADINDEX;
 }
 
 const AFX_DISPMAP_ENTRY* CCmdTarget::FindDispEntry(DISPID dispid) const {

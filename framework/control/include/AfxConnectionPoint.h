@@ -4,7 +4,8 @@
 #pragma once
 
 #include "AfxCmdTarget.h"
-#include "AfxComSupport.h"
+#include "hx/com_ptr.h"
+#include "hx/critical_section.h"
 
 #include <ocidl.h>
 
@@ -15,7 +16,7 @@ public:
     CConnectionPoint(CCmdTarget& owner, IConnectionPointContainer& container);
     CConnectionPoint(const CConnectionPoint&) = delete;
     CConnectionPoint& operator=(const CConnectionPoint&) = delete;
-    virtual ~CConnectionPoint();
+    virtual ~CConnectionPoint() = default;
 
     void SetIID(const IID* piid) { m_piid = piid; }
     const IID* GetIID() const { return m_piid; }
@@ -23,23 +24,20 @@ public:
 
     // The sinks connected when the snapshot was taken, each with a reference
     // of the snapshot's own: a sink may unadvise while an event is fired.
+    // The first few live inline, so that firing an event allocates nothing.
     class CSinkSnapshot {
     public:
-        CSinkSnapshot() = default;
-        CSinkSnapshot(const CSinkSnapshot&) = delete;
-        CSinkSnapshot& operator=(const CSinkSnapshot&) = delete;
-        ~CSinkSnapshot() { Clear(); }
         size_t GetCount() const { return m_count; }
         IDispatch* GetAt(size_t i) const {
-            return i < kInline ? m_inline[i] : m_overflow[i - kInline];
+            return (i < kInline ? m_inline[i] : m_overflow[i - kInline]).get();
         }
-        void Add(IDispatch* sink); // takes a reference
+        void Add(const hx::com_ptr<IDispatch>& sink); // may throw std::bad_alloc
         void Clear();
 
     private:
         static constexpr size_t kInline = 8;
-        IDispatch* m_inline[kInline] = {};
-        std::vector<IDispatch*> m_overflow;
+        hx::com_ptr<IDispatch> m_inline[kInline];
+        std::vector<hx::com_ptr<IDispatch>> m_overflow;
         size_t m_count = 0;
     };
     void GetSinks(CSinkSnapshot& snapshot);
@@ -58,13 +56,13 @@ public:
 private:
     struct Connection {
         DWORD cookie;
-        IDispatch* sink;
+        hx::com_ptr<IDispatch> sink;
     };
 
     CCmdTarget& m_owner;
     IConnectionPointContainer& m_container;
     const IID* m_piid = nullptr;
-    CAfxCriticalSection m_lock; // sinks may fire from worker threads
+    hx::critical_section m_lock; // sinks may fire from worker threads
     std::vector<Connection> m_connections;
     DWORD m_nextCookie = 1;
 };

@@ -3,7 +3,8 @@
 // module) and kept while objects that use it are alive.
 #pragma once
 
-#include "AfxComSupport.h"
+#include "hx/com_ptr.h"
+#include "hx/critical_section.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -32,10 +33,10 @@ private:
     GUID m_tlid = GUID_NULL;
     WORD m_wVerMajor = 0;
     WORD m_wVerMinor = 0;
-    CAfxCriticalSection m_lock;
+    hx::critical_section m_lock;
     LONG m_cLocks = 0;
     LCID m_lcid = 0;
-    CAfxComPtr<ITypeLib> m_pTypeLib;
+    hx::com_ptr<ITypeLib> m_pTypeLib;
 };
 
 // The module's cache for a library (made on first request); null when the

@@ -12,8 +12,6 @@
 #include <ole2.h>
 #include <oaidl.h>
 
-class CTypeLibCache;
-
 class CCmdTarget {
 public:
     CCmdTarget();
@@ -47,11 +45,12 @@ protected:
     static const AFX_INTERFACEMAP interfaceMap;
     static const AFX_DISPMAP dispatchMap;
 
-    // Type information: the dispatch interface's IID and the cache of the
-    // type library that describes it (both null/false when there is none).
+    // The dispatch interface's IID (FALSE when the class names none).
     virtual BOOL GetDispatchIID(IID* piid);
-    virtual CTypeLibCache* GetTypeLibCache();
-    HRESULT GetTypeInfoOfGuid(LCID lcid, REFGUID guid, ITypeInfo** ppTypeInfo);
+    // Type information of the dispatch interface, for classes that have a
+    // type library; the default has none, and IDispatch answers 0 for it.
+    virtual bool HasDispatchTypeInfo();
+    virtual HRESULT GetDispatchTypeInfo(LCID lcid, ITypeInfo** ppTypeInfo);
 
     // IDispatch driven by the dispatch table.
     HRESULT DispatchGetTypeInfoCount(UINT* pctinfo);
@@ -70,9 +69,6 @@ protected:
     // The count from the last Release on: at or above it the object is
     // being destroyed.
     static constexpr LONG kDestroyingRefCount = 0x40000000;
-
-private:
-    CTypeLibCache* m_pLockedTypeLibCache = nullptr;
 };
 
 // IDispatch for a class that derives from IDispatch (or a dual interface).

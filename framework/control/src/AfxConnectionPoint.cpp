@@ -6,18 +6,17 @@
 
 #include <new>
 
-void CConnectionPoint::CSinkSnapshot::Add(IDispatch* sink) {
+void CConnectionPoint::CSinkSnapshot::Add(const hx::com_ptr<IDispatch>& sink) {
     if (m_count >= kInline)
-        m_overflow.push_back(sink); // may throw: nothing taken yet
+        m_overflow.push_back(sink);
     else
         m_inline[m_count] = sink;
-    sink->AddRef();
     ++m_count;
 }
 
 void CConnectionPoint::CSinkSnapshot::Clear() {
-    for (size_t i = 0; i < m_count; ++i)
-        GetAt(i)->Release();
+    for (size_t i = 0; i < m_count && i < kInline; ++i)
+        m_inline[i].reset();
     m_overflow.clear();
     m_count = 0;
 }
@@ -25,24 +24,14 @@ void CConnectionPoint::CSinkSnapshot::Clear() {
 CConnectionPoint::CConnectionPoint(CCmdTarget& owner, IConnectionPointContainer& container)
     : m_owner(owner), m_container(container) {}
 
-CConnectionPoint::~CConnectionPoint() {
-    std::vector<Connection> remaining;
-    {
-        CAfxLock lock(m_lock);
-        remaining.swap(m_connections);
-    }
-    for (const Connection& connection : remaining)
-        connection.sink->Release();
-}
-
 size_t CConnectionPoint::GetConnectionCount() {
-    CAfxLock lock(m_lock);
+    const auto lock = m_lock.lock();
     return m_connections.size();
 }
 
 void CConnectionPoint::GetSinks(CSinkSnapshot& snapshot) {
     snapshot.Clear();
-    CAfxLock lock(m_lock);
+    const auto lock = m_lock.lock();
     for (const Connection& connection : m_connections)
         snapshot.Add(connection.sink);
 }
@@ -87,42 +76,36 @@ HRESULT CConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
     if (!pUnkSink) return E_POINTER;
     // Events are fired through IDispatch; a sink must offer the event
     // interface itself or at least IDispatch.
-    IDispatch* sink = nullptr;
-    if (!m_piid || FAILED(pUnkSink->QueryInterface(*m_piid, reinterpret_cast<void**>(&sink))) ||
-        !sink) {
-        sink = nullptr;
-        if (FAILED(pUnkSink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink))) ||
-            !sink)
-            return CONNECT_E_CANNOTCONNECT;
-    }
+    hx::com_ptr<IDispatch> sink;
+    if (m_piid) pUnkSink->QueryInterface(*m_piid, sink.put_void());
+    if (!sink) pUnkSink->QueryInterface(IID_IDispatch, sink.put_void());
+    if (!sink) return CONNECT_E_CANNOTCONNECT;
     try {
-        CAfxLock lock(m_lock);
+        const auto lock = m_lock.lock();
         DWORD cookie = m_nextCookie++;
         if (cookie == 0) cookie = m_nextCookie++; // 0 never names a connection
-        m_connections.push_back({cookie, sink});
+        m_connections.push_back({cookie, std::move(sink)});
         *pdwCookie = cookie;
     } catch (const std::bad_alloc&) {
-        sink->Release();
         return E_OUTOFMEMORY;
     }
     return S_OK;
 }
 
 HRESULT CConnectionPoint::Unadvise(DWORD dwCookie) {
-    IDispatch* sink = nullptr;
+    // Released outside the lock: the sink's last release may call back in.
+    hx::com_ptr<IDispatch> sink;
     {
-        CAfxLock lock(m_lock);
+        const auto lock = m_lock.lock();
         for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
             if (it->cookie == dwCookie) {
-                sink = it->sink;
+                sink = std::move(it->sink);
                 m_connections.erase(it);
                 break;
             }
         }
     }
-    if (!sink) return CONNECT_E_NOCONNECTION;
-    sink->Release(); // outside the lock: the sink may call back in
-    return S_OK;
+    return sink ? S_OK : CONNECT_E_NOCONNECTION;
 }
 
 HRESULT CConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
@@ -130,10 +113,10 @@ HRESULT CConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
     *ppEnum = nullptr;
     try {
         std::vector<CONNECTDATA> items;
-        CAfxLock lock(m_lock);
+        const auto lock = m_lock.lock();
         items.reserve(m_connections.size());
         for (const Connection& connection : m_connections)
-            items.push_back({static_cast<IUnknown*>(connection.sink), connection.cookie});
+            items.push_back({static_cast<IUnknown*>(connection.sink.get()), connection.cookie});
         return CAfxEnumConnections::Create(items, 0, ppEnum);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

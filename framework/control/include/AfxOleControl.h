@@ -93,6 +93,11 @@ public:
 protected:
     BOOL GetDispatchIID(IID* piid) override;
     void* GetInterfaceHook(REFIID iid) override;
+    // The type library that describes the control (DECLARE_OLETYPELIB).
+    virtual CTypeLibCache* GetTypeLibCache();
+    bool HasDispatchTypeInfo() override;
+    HRESULT GetDispatchTypeInfo(LCID lcid, ITypeInfo** ppTypeInfo) override;
+    HRESULT GetTypeInfoOfGuid(LCID lcid, REFGUID guid, ITypeInfo** ppTypeInfo);
 
     HWND m_hWnd = nullptr;
     const IID* m_piidPrimary = nullptr;
@@ -103,4 +108,8 @@ protected:
 private:
     // Adds a reference unless the object is being built or torn down.
     bool AddRefIfAlive();
+
+    // Locked at the first use for the object's life, so that the library
+    // stays loaded while the object may ask again.
+    CTypeLibCache* m_pLockedTypeLibCache = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "AfxTypeLibCache.h"
 
 #include "AfxModuleState.h"
+#include "hx/typelib_owners.h"
 
 namespace {
 
@@ -10,10 +11,10 @@ constexpr int kMaxTypeLibs = 8;
 
 CTypeLibCache* AfxGetTypeLibCache(const GUID* pTypeLibID, WORD wVerMajor, WORD wVerMinor) {
     if (!pTypeLibID) return nullptr;
-    static CAfxCriticalSection tableLock;
+    static hx::critical_section tableLock;
     static CTypeLibCache caches[kMaxTypeLibs];
     static int used = 0;
-    CAfxLock lock(tableLock);
+    const auto lock = tableLock.lock();
     for (int i = 0; i < used; ++i) {
         if (IsEqualGUID(caches[i].m_tlid, *pTypeLibID)) return &caches[i];
     }
@@ -26,14 +27,14 @@ CTypeLibCache* AfxGetTypeLibCache(const GUID* pTypeLibID, WORD wVerMajor, WORD w
 }
 
 void CTypeLibCache::Lock() {
-    CAfxLock lock(m_lock);
+    const auto lock = m_lock.lock();
     ++m_cLocks;
 }
 
 void CTypeLibCache::Unlock() {
-    CAfxComPtr<ITypeLib> released;
+    hx::com_ptr<ITypeLib> released;
     {
-        CAfxLock lock(m_lock);
+        const auto lock = m_lock.lock();
         if (m_cLocks > 0 && --m_cLocks == 0) released = std::move(m_pTypeLib);
     }
     // `released` lets the library go outside the lock.
@@ -46,45 +47,41 @@ HRESULT CTypeLibCache::Load(LCID lcid, ITypeLib** ppTypeLib) const {
     const DWORD length =
         GetModuleFileNameW(AfxGetStaticModuleState()->m_hCurrentInstanceHandle, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return TYPE_E_CANTLOADLIBRARY;
-    CAfxComPtr<ITypeLib> embedded;
-    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, embedded.ReleaseAndGetAddressOf());
+    hx::com_ptr<ITypeLib> embedded;
+    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, embedded.put());
     if (FAILED(hr)) return hr;
-    TLIBATTR* attr = nullptr;
-    hr = embedded->GetLibAttr(&attr);
+    hx::unique_tlibattr attr;
+    hr = embedded->GetLibAttr(attr.put(embedded.get()));
     if (FAILED(hr)) return hr;
-    const bool matches = IsEqualGUID(attr->guid, m_tlid) != 0;
-    embedded->ReleaseTLibAttr(attr);
-    if (!matches) return TYPE_E_CANTLOADLIBRARY;
-    *ppTypeLib = embedded.Detach();
+    if (!IsEqualGUID(attr->guid, m_tlid)) return TYPE_E_CANTLOADLIBRARY;
+    *ppTypeLib = embedded.detach();
     return S_OK;
 }
 
 HRESULT CTypeLibCache::GetTypeLib(LCID lcid, ITypeLib** ppTypeLib) {
     if (!ppTypeLib) return E_POINTER;
     *ppTypeLib = nullptr;
-    CAfxLock lock(m_lock);
+    const auto lock = m_lock.lock();
     if (!m_pTypeLib || m_lcid != lcid) {
-        CAfxComPtr<ITypeLib> loaded;
-        const HRESULT hr = Load(lcid, loaded.ReleaseAndGetAddressOf());
+        hx::com_ptr<ITypeLib> loaded;
+        const HRESULT hr = Load(lcid, loaded.put());
         if (FAILED(hr)) return hr;
         if (m_cLocks == 0) {
             // Nobody holds the cache: hand the library out without keeping it.
-            *ppTypeLib = loaded.Detach();
+            *ppTypeLib = loaded.detach();
             return S_OK;
         }
         m_pTypeLib = std::move(loaded);
         m_lcid = lcid;
     }
-    m_pTypeLib->AddRef();
-    *ppTypeLib = m_pTypeLib.Get();
-    return S_OK;
+    return m_pTypeLib.copy_to(ppTypeLib);
 }
 
 HRESULT CTypeLibCache::GetTypeInfo(LCID lcid, REFGUID guid, ITypeInfo** ppTypeInfo) {
     if (!ppTypeInfo) return E_POINTER;
     *ppTypeInfo = nullptr;
-    CAfxComPtr<ITypeLib> typeLib;
-    const HRESULT hr = GetTypeLib(lcid, typeLib.ReleaseAndGetAddressOf());
+    hx::com_ptr<ITypeLib> typeLib;
+    const HRESULT hr = GetTypeLib(lcid, typeLib.put());
     if (FAILED(hr)) return hr;
     return typeLib->GetTypeInfoOfGuid(guid, ppTypeInfo);
 }

@@ -1,6 +1,5 @@
 #include "AfxOleFactory.h"
 
-#include "AfxComSupport.h"
 #include "AfxModuleState.h"
 
 #include <new>
