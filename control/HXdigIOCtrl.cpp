@@ -43,21 +43,21 @@ BOOL CHXdigIOCtrl::CHXdigIOCtrlFactory::UpdateRegistry(BOOL bRegister) {
 }
 
 BEGIN_DISPATCH_MAP(CHXdigIOCtrl, COleControl)
-DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "NumInputs", dispidNumInputs, GetNumInputs, SetNotSupported,
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "NumInputs", HXDISPID_NUMINPUTS, GetNumInputs, SetNotSupported,
                     VT_I4)
-DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "NumOutputs", dispidNumOutputs, GetNumOutputs, SetNotSupported,
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "NumOutputs", HXDISPID_NUMOUTPUTS, GetNumOutputs, SetNotSupported,
                     VT_I4)
-DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "Image", dispidImage, GetImage, SetImage, VT_I8)
-DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "IsBasicDigIO", dispidIsBasicDigIO, GetIsBasicDigIO,
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "Image", HXDISPID_IMAGE, GetImage, SetImage, VT_I8)
+DISP_PROPERTY_EX_ID(CHXdigIOCtrl, "IsBasicDigIO", HXDISPID_ISBASICDIGIO, GetIsBasicDigIO,
                     SetNotSupported, VT_BOOL)
-DISP_FUNCTION_ID(CHXdigIOCtrl, "GetInDWORD", dispidGetInDWORD, GetInDWORD, VT_I4, VTS_I4)
-DISP_FUNCTION_ID(CHXdigIOCtrl, "GetOutDWORD", dispidGetOutDWORD, GetOutDWORD, VT_I4, VTS_I4)
-DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutDWORD", dispidSetOutDWORD, SetOutDWORD, VT_I4,
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetInDWORD", HXDISPID_GETINDWORD, GetInDWORD, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetOutDWORD", HXDISPID_GETOUTDWORD, GetOutDWORD, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutDWORD", HXDISPID_SETOUTDWORD, SetOutDWORD, VT_I4,
                  VTS_I4 VTS_I4 VTS_I4)
-DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutBit", dispidSetOutBit, SetOutBit, VT_I4, VTS_I4 VTS_I4)
-DISP_FUNCTION_ID(CHXdigIOCtrl, "GetInBit", dispidGetInBit, GetInBit, VT_I4, VTS_I4)
-DISP_FUNCTION_ID(CHXdigIOCtrl, "GetOutBit", dispidGetOutBit, GetOutBit, VT_I4, VTS_I4)
-DISP_FUNCTION_ID(CHXdigIOCtrl, "AboutBox", DISPID_ABOUTBOX, AboutBox, VT_EMPTY, VTS_NONE)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutBit", HXDISPID_SETOUTBIT, SetOutBit, VT_I4, VTS_I4 VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetInBit", HXDISPID_GETINBIT, GetInBit, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "GetOutBit", HXDISPID_GETOUTBIT, GetOutBit, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "AboutBox", HXDISPID_ABOUTBOX, AboutBox, VT_EMPTY, VTS_NONE)
 END_DISPATCH_MAP()
 
 CHXdigIOCtrl::CHXdigIOCtrl() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AfxCtl.h"
+#include "HXDigIODispIds.h"
 #include "HXKToolkit.h"
 
 class CHXdigIOCtrl : public COleControl {
@@ -14,26 +15,6 @@ class CHXdigIOCtrl : public COleControl {
 public:
     CHXdigIOCtrl();
     ~CHXdigIOCtrl() override;
-
-    // Dispatch and event identifiers of the automation interface.
-    enum {
-        dispidNumInputs = 1,
-        dispidNumOutputs = 2,
-        dispidImage = 3,
-        dispidIsBasicDigIO = 4,
-        dispidGetInDWORD = 5,
-        dispidGetOutDWORD = 6,
-        dispidSetOutDWORD = 7,
-        dispidSetOutBit = 8,
-        dispidGetInBit = 12,
-        dispidGetOutBit = 13,
-    };
-    enum { eventidHXKError = 1, eventidImageUpdated = 2, eventidListener = 3, eventidToggler = 4 };
-
-    // Read by the property page and the workers.
-    HXKIMAGE GetImageHandle() const { return m_hImage; }
-    int32_t GetInputCount() const { return m_nInputs; }
-    int32_t GetOutputCount() const { return m_nOutputs; }
 
 protected:
     // Properties
@@ -55,9 +36,9 @@ protected:
 
     // Events
     void FireHXKError(long code, const char* text, BOOL* pContinue) {
-        FireEvent(eventidHXKError, VTS_I4 VTS_BSTR VTS_PBOOL, code, text, pContinue);
+        FireEvent(HXEVENTID_HXKERROR, VTS_I4 VTS_BSTR VTS_PBOOL, code, text, pContinue);
     }
-    void FireImageUpdated() { FireEvent(eventidImageUpdated, VTS_NONE); }
+    void FireImageUpdated() { FireEvent(HXEVENTID_IMAGEUPDATED, VTS_NONE); }
 
     // Fires HXKError with Continue preset as given; returns what the
     // container's handlers left in it.
@@ -72,7 +53,6 @@ private:
                     DriverCall driverCall);
 
     BOOL m_bFireDirect = FALSE;
-    BOOL m_bInHandOff = FALSE;
     HXKIMAGE m_hImage = nullptr;
     int32_t m_nOutputs = 0;
     int32_t m_nInputs = 0;

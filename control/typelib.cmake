@@ -5,7 +5,7 @@
 #   HX_CONTROL_IDL            control/HXDigIO.idl
 #   HX_CONTROL_RC             control/HXDigIO.rc (embeds the type library)
 #   HX_CONTROL_DEF            control/HXDigIO.def (the module's exports)
-#   HX_CONTROL_SOURCE_DIR     control/ (resource.h, HXDigIOIds.h)
+#   HX_CONTROL_SOURCE_DIR     control/ (resource.h, HXDigIOIds.h, HXDigIODispIds.h)
 #   HX_CONTROL_GENERATED_DIR  where widl's output goes:
 #   HX_CONTROL_TLB              HXDigIO.tlb
 #   HX_CONTROL_IDL_HEADER       HXDigIO_h.h (dispinterfaces, enums, IID/CLSID declarations)
@@ -55,7 +55,7 @@ if(NOT TARGET hxdigio_typelib)
         OUTPUT ${HX_CONTROL_TLB} ${HX_CONTROL_IDL_HEADER} ${HX_CONTROL_IDL_GUIDS}
         COMMAND ${Python3_EXECUTABLE} ${_hx_enum_help} strip
                 ${HX_CONTROL_IDL} ${_hx_widl_idl} ${HX_CONTROL_GENERATED_DIR}/HXDigIO.enumhelp.json
-        COMMAND ${HX_WIDL} --win64 -I${HX_WIDL_IDL_DIR} -L${HX_WIDL_IMPORTLIB_DIR}
+        COMMAND ${HX_WIDL} --win64 -I${HX_WIDL_IDL_DIR} -I${HX_CONTROL_SOURCE_DIR} -L${HX_WIDL_IMPORTLIB_DIR}
                 -t -T ${HX_CONTROL_GENERATED_DIR}/HXDigIO.widl.tlb
                 -h -H ${HX_CONTROL_IDL_HEADER}
                 -u -U ${HX_CONTROL_IDL_GUIDS}
@@ -63,7 +63,7 @@ if(NOT TARGET hxdigio_typelib)
         COMMAND ${Python3_EXECUTABLE} ${_hx_enum_help} apply
                 ${HX_CONTROL_GENERATED_DIR}/HXDigIO.widl.tlb
                 ${HX_CONTROL_GENERATED_DIR}/HXDigIO.enumhelp.json ${HX_CONTROL_TLB}
-        DEPENDS ${HX_CONTROL_IDL} ${_hx_enum_help}
+        DEPENDS ${HX_CONTROL_IDL} ${HX_CONTROL_SOURCE_DIR}/HXDigIODispIds.h ${_hx_enum_help}
         WORKING_DIRECTORY ${HX_CONTROL_GENERATED_DIR}
         COMMENT "Building the HXDIGIOLib type library"
         VERBATIM)

@@ -5,6 +5,7 @@
 //             vtable interface described by a type library.
 // Printed as nanoseconds per call and as ratios.
 #include "BenchPorts_h.h"
+#include "HXDigIODispIds.h"
 #include "HXDigIO_h.h"
 #include "HXKSim.h"
 #include "SideBySide.h"
@@ -16,7 +17,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr DISPID kGetInBit = 12;
+constexpr DISPID kGetInBit = HXDISPID_GETINBIT;
 constexpr int32_t kInputs = 8, kPort = 3;
 
 // The same work behind a vtable: index check against the count, then the

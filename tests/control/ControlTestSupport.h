@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ComTestSupport.h"
+#include "HXDigIODispIds.h"
 #include "HXDigIO_h.h"
 #include "HXKSim.h"
 
@@ -15,12 +16,20 @@
 
 namespace hxtest {
 
-// DISPIDs as the type library publishes them (the workers' members lie
-// between and after).
-enum PropertyDispId : DISPID { idNumInputs = 1, idNumOutputs, idImage, idIsBasicDigIO };
-enum PortDispId : DISPID { idGetInDWORD = 5, idGetOutDWORD, idSetOutDWORD, idSetOutBit };
-enum BitReadDispId : DISPID { idGetInBit = 12, idGetOutBit };
-enum ControlEventId : DISPID { evHXKError = 1, evImageUpdated };
+// The control's DISPIDs under short names for the tables of the suites.
+enum ControlDispId : DISPID {
+    idNumInputs = HXDISPID_NUMINPUTS,
+    idNumOutputs = HXDISPID_NUMOUTPUTS,
+    idImage = HXDISPID_IMAGE,
+    idIsBasicDigIO = HXDISPID_ISBASICDIGIO,
+    idGetInDWORD = HXDISPID_GETINDWORD,
+    idGetOutDWORD = HXDISPID_GETOUTDWORD,
+    idSetOutDWORD = HXDISPID_SETOUTDWORD,
+    idSetOutBit = HXDISPID_SETOUTBIT,
+    idGetInBit = HXDISPID_GETINBIT,
+    idGetOutBit = HXDISPID_GETOUTBIT,
+};
+enum ControlEventId : DISPID { evHXKError = HXEVENTID_HXKERROR, evImageUpdated = HXEVENTID_IMAGEUPDATED };
 
 inline std::string BinDirectory() {
     char path[MAX_PATH] = {};
