@@ -66,10 +66,7 @@ CHXdigIOCtrl::CHXdigIOCtrl() {
 }
 
 CHXdigIOCtrl::~CHXdigIOCtrl() {
-    if (ImageHandleValid(m_hImage)) {
-        ReleaseImageRef(m_hImage);
-        m_hImage = nullptr;
-    }
+    m_hImage.ReleaseIfValid();
 }
 
 BOOL CHXdigIOCtrl::ReportError(long code, const char* text, BOOL continuePreset) {
@@ -79,25 +76,22 @@ BOOL CHXdigIOCtrl::ReportError(long code, const char* text, BOOL continuePreset)
 }
 
 LONGLONG CHXdigIOCtrl::GetImage() {
-    return static_cast<LONGLONG>(reinterpret_cast<intptr_t>(m_hImage));
+    return static_cast<LONGLONG>(reinterpret_cast<intptr_t>(m_hImage.Get()));
 }
 
 void CHXdigIOCtrl::SetImage(LONGLONG newValue) {
     const HXKIMAGE image = ImageFromHandle(newValue);
-    if (image == m_hImage) return;
+    if (image == m_hImage.Get()) return;
 
     const bool supported = SupportsBasicDigIO(image) != 0;
-    if (image) {
-        if (!supported) {
-            static const char text[] = "Missing BasicDigIO interface!";
-            if (ReportError(HXK_E_NOINTERFACE, text))
-                MessageBoxA(GetSafeHwnd(), text, "Error", MB_OK);
-            return;
-        }
-        AddImageRef(image);
+    if (image && !supported) {
+        static const char text[] = "Missing BasicDigIO interface!";
+        if (ReportError(HXK_E_NOINTERFACE, text)) MessageBoxA(GetSafeHwnd(), text, "Error", MB_OK);
+        return;
     }
-    if (ImageHandleValid(m_hImage)) ReleaseImageRef(m_hImage);
-    m_hImage = image;
+    HXKImageRef bound(image);
+    m_hImage.ReleaseIfValid();
+    m_hImage = std::move(bound);
 
     if (image) {
         // A count whose query fails keeps the value it had. A handler of the
@@ -109,14 +103,14 @@ void CHXdigIOCtrl::SetImage(LONGLONG newValue) {
             m_nInputs = count;
         } else {
             ReportError(HXK_E_PROPERTYREAD, "Can't read number of input ports!");
-            if (m_hImage != image) return;
+            if (m_hImage.Get() != image) return;
         }
         count = m_nOutputs;
         if (QueryOutputCount(image, &count) == 0) {
             m_nOutputs = count;
         } else {
             ReportError(HXK_E_PROPERTYREAD, "Can't read number of output ports!");
-            if (m_hImage != image) return;
+            if (m_hImage.Get() != image) return;
         }
     } else {
         m_nInputs = 0;
@@ -127,7 +121,7 @@ void CHXdigIOCtrl::SetImage(LONGLONG newValue) {
 }
 
 BOOL CHXdigIOCtrl::GetIsBasicDigIO() {
-    return SupportsBasicDigIO(m_hImage) != 0;
+    return SupportsBasicDigIO(m_hImage.Get()) != 0;
 }
 
 void CHXdigIOCtrl::AboutBox() {

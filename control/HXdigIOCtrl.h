@@ -5,7 +5,7 @@
 
 #include "AfxCtl.h"
 #include "HXDigIODispIds.h"
-#include "HXKToolkit.h"
+#include "HXKImageRef.h"
 
 class CHXdigIOCtrl : public COleControl {
     DECLARE_OLECREATE_EX(CHXdigIOCtrl)
@@ -53,7 +53,7 @@ private:
                     DriverCall driverCall);
 
     BOOL m_bFireDirect = FALSE;
-    HXKIMAGE m_hImage = nullptr;
+    HXKImageRef m_hImage; // the control's own reference on the bound image
     int32_t m_nOutputs = 0;
     int32_t m_nInputs = 0;
 };

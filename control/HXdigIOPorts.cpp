@@ -35,41 +35,41 @@ bool CHXdigIOCtrl::AccessPort(long index, int32_t bound, long failureCode, const
 long CHXdigIOCtrl::GetInBit(long port) {
     int32_t value = 0;
     const bool read = AccessPort(port, m_nInputs, HXK_E_PORTREAD, kReadFailed,
-                                 [&] { return ReadInputLine(m_hImage, port, &value); });
+                                 [&] { return ReadInputLine(m_hImage.Get(), port, &value); });
     return read ? value : 0;
 }
 
 long CHXdigIOCtrl::GetOutBit(long port) {
     int32_t value = 0;
     const bool read = AccessPort(port, m_nOutputs, HXK_E_PORTREAD, kReadFailed,
-                                 [&] { return ReadOutputLine(m_hImage, port, &value); });
+                                 [&] { return ReadOutputLine(m_hImage.Get(), port, &value); });
     return read ? value : 0;
 }
 
 long CHXdigIOCtrl::SetOutBit(long port, long value) {
     const bool written = AccessPort(port, m_nOutputs, HXK_E_PORTWRITE, kWriteFailed,
-                                    [&] { return WriteOutputLine(m_hImage, port, value); });
+                                    [&] { return WriteOutputLine(m_hImage.Get(), port, value); });
     return written ? value : 0;
 }
 
 long CHXdigIOCtrl::GetInDWORD(long portGroup) {
     uint32_t value = 0;
     const bool read = AccessPort(portGroup, GroupBound(m_nInputs), HXK_E_PORTREAD, kReadFailed,
-                                 [&] { return ReadInputGroup(m_hImage, portGroup, &value); });
+                                 [&] { return ReadInputGroup(m_hImage.Get(), portGroup, &value); });
     return read ? static_cast<long>(value) : 0;
 }
 
 long CHXdigIOCtrl::GetOutDWORD(long portGroup) {
     uint32_t value = 0;
     const bool read = AccessPort(portGroup, GroupBound(m_nOutputs), HXK_E_PORTREAD, kReadFailed,
-                                 [&] { return ReadOutputGroup(m_hImage, portGroup, &value); });
+                                 [&] { return ReadOutputGroup(m_hImage.Get(), portGroup, &value); });
     return read ? static_cast<long>(value) : 0;
 }
 
 long CHXdigIOCtrl::SetOutDWORD(long portGroup, long value, long mask) {
     const bool written =
         AccessPort(portGroup, GroupBound(m_nOutputs), HXK_E_PORTWRITE, kWriteFailed, [&] {
-            return WriteOutputGroup(m_hImage, portGroup, static_cast<uint32_t>(value),
+            return WriteOutputGroup(m_hImage.Get(), portGroup, static_cast<uint32_t>(value),
                                     static_cast<uint32_t>(mask));
         });
     return written ? value : 0;

@@ -1,6 +1,7 @@
 // The toolkit's DLLs through the ordinal imports the control uses and the
 // simulation API: handles, call counts, lines, groups, faults, threads, the
 // stopwatch and the settings key (ctest lock "toolkit-key").
+#include "HXKImageRef.h"
 #include "HXKSim.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,8 @@
 
 namespace {
 
-struct ImageRelease {
-    void operator()(HXKIMAGE image) const { ReleaseImageRef(image); }
-};
-using ImageRef = std::unique_ptr<HXKImageObject, ImageRelease>;
-ImageRef makeImage(int32_t inputs, int32_t outputs, int32_t basicDigIO = 1) {
-    return ImageRef(HXKSimCreateImage(inputs, outputs, basicDigIO));
+HXKImageRef makeImage(int32_t inputs, int32_t outputs, int32_t basicDigIO = 1) {
+    return HXKImageRef::Adopt(HXKSimCreateImage(inputs, outputs, basicDigIO));
 }
 
 // Call counts start from 0; no test leaves an image alive.
@@ -74,12 +71,12 @@ size_t heapBytesInUse() {
 TEST_F(ToolkitTest, DeadAndMadeUpHandlesFailCleanlyAndAreCountedInFixedSpace) {
     HXKIMAGE stale = HXKSimCreateImage(64, 64, 1);
     ReleaseImageRef(stale);
-    const ImageRef live = makeImage(5, 3);
+    const HXKImageRef live = makeImage(5, 3);
     int32_t inputs = 0, outputs = 0;
-    ASSERT_EQ(0, QueryInputCount(live.get(), &inputs));
-    ASSERT_EQ(0, QueryOutputCount(live.get(), &outputs));
+    ASSERT_EQ(0, QueryInputCount(live.Get(), &inputs));
+    ASSERT_EQ(0, QueryOutputCount(live.Get(), &outputs));
     EXPECT_EQ(std::make_pair(5, 3), std::make_pair(inputs, outputs));
-    const auto value = reinterpret_cast<uintptr_t>(live.get());
+    const auto value = reinterpret_cast<uintptr_t>(live.Get());
     int local = 0;
     for (HXKIMAGE bad : {fakeHandle(0), stale, fakeHandle(value + 1),
                          fakeHandle(reinterpret_cast<uintptr_t>(&local))}) {
@@ -92,14 +89,14 @@ TEST_F(ToolkitTest, DeadAndMadeUpHandlesFailCleanlyAndAreCountedInFixedSpace) {
         }
         ReleaseImageRef(bad);
     }
-    EXPECT_EQ(1, HXKSimImageRefCount(live.get()));
+    EXPECT_EQ(1, HXKSimImageRefCount(live.Get()));
     EXPECT_EQ(2, HXKSimCallCount(HXKSIM_OP_RELEASE_IMAGE_REF, stale));  // alive, then dead
     for (int32_t op = HXKSIM_OP_READ_INPUT_LINE; op <= kLastOp; ++op) { // those with an index
         for (int32_t index : {-1, 5, INT_MIN})                          // failed calls count too
-            EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, callDriver(op, live.get(), index)) << op;
-        EXPECT_EQ(3, HXKSimCallCount(op, live.get()));
+            EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, callDriver(op, live.Get(), index)) << op;
+        EXPECT_EQ(3, HXKSimCallCount(op, live.Get()));
     }
-    EXPECT_EQ(HXKSIM_E_NULL_POINTER, ReadOutputGroup(live.get(), 0, nullptr));
+    EXPECT_EQ(HXKSIM_E_NULL_POINTER, ReadOutputGroup(live.Get(), 0, nullptr));
     EXPECT_EQ(nullptr, HXKSimCreateImage(4, HXKSIM_MAX_LINES + 1, 1));
 
     // A flood of made-up handles: no memory grows, the latest stay counted
@@ -113,35 +110,35 @@ TEST_F(ToolkitTest, DeadAndMadeUpHandlesFailCleanlyAndAreCountedInFixedSpace) {
 }
 
 TEST_F(ToolkitTest, GroupsHold32LinesAndWritesAreRecordedPerLine) {
-    const ImageRef image = makeImage(40, 40), exact = makeImage(32, 32),
+    const HXKImageRef image = makeImage(40, 40), exact = makeImage(32, 32),
                    plain = makeImage(8, 8, 0); // plain: no basic digital I/O
     for (int32_t line : {0, 5, 31, 32, 39})
-        ASSERT_EQ(0, HXKSimSetInput(image.get(), line, 9)); // any nonzero level is HI
-    EXPECT_EQ(0x80000021u, readOf(ReadInputGroup, image.get(), 0));
-    EXPECT_EQ(0x81u, readOf(ReadInputGroup, image.get(), 1)); // lines past 39 read 0
+        ASSERT_EQ(0, HXKSimSetInput(image.Get(), line, 9)); // any nonzero level is HI
+    EXPECT_EQ(0x80000021u, readOf(ReadInputGroup, image.Get(), 0));
+    EXPECT_EQ(0x81u, readOf(ReadInputGroup, image.Get(), 1)); // lines past 39 read 0
     for (int32_t level : {1, 0, -5})
-        ASSERT_EQ(0, WriteOutputLine(image.get(), 8, level));
-    ASSERT_EQ(0, WriteOutputGroup(image.get(), 0, 0xFFFFFFFFu, 0x0000F000u));
-    ASSERT_EQ(0, WriteOutputGroup(image.get(), 0, 0x00000001u, 0x00000301u));
-    ASSERT_EQ(0, HXKSimSetOutput(image.get(), 12, 0)); // device side: no driver write
-    EXPECT_EQ(0x0000E001u, readOf(ReadOutputGroup, image.get(), 0));
-    EXPECT_EQ(1, readOf(ReadOutputLine, image.get(), 0));
-    ASSERT_EQ(0, WriteOutputGroup(image.get(), 1, ~0u, ~0u)); // bits past line 39 ignored
-    EXPECT_EQ(0xFFu, readOf(ReadOutputGroup, image.get(), 1));
+        ASSERT_EQ(0, WriteOutputLine(image.Get(), 8, level));
+    ASSERT_EQ(0, WriteOutputGroup(image.Get(), 0, 0xFFFFFFFFu, 0x0000F000u));
+    ASSERT_EQ(0, WriteOutputGroup(image.Get(), 0, 0x00000001u, 0x00000301u));
+    ASSERT_EQ(0, HXKSimSetOutput(image.Get(), 12, 0)); // device side: no driver write
+    EXPECT_EQ(0x0000E001u, readOf(ReadOutputGroup, image.Get(), 0));
+    EXPECT_EQ(1, readOf(ReadOutputLine, image.Get(), 0));
+    ASSERT_EQ(0, WriteOutputGroup(image.Get(), 1, ~0u, ~0u)); // bits past line 39 ignored
+    EXPECT_EQ(0xFFu, readOf(ReadOutputGroup, image.Get(), 1));
     int32_t levels[4] = {};
-    EXPECT_EQ(4, HXKSimOutputWrites(image.get(), 8, levels, 4)); // oldest first
+    EXPECT_EQ(4, HXKSimOutputWrites(image.Get(), 8, levels, 4)); // oldest first
     EXPECT_EQ((std::vector<int32_t>{1, 0, 1, 0}), std::vector<int32_t>(levels, levels + 4));
-    EXPECT_EQ(1, HXKSimOutputWrites(image.get(), 12, nullptr, 0));
-    EXPECT_EQ(-1, readOf(ReadInputGroup, exact.get(), 1)); // a group without any line
-    EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, WriteOutputGroup(exact.get(), 1, ~0u, ~0u));
-    EXPECT_EQ(0, SupportsBasicDigIO(plain.get()));
+    EXPECT_EQ(1, HXKSimOutputWrites(image.Get(), 12, nullptr, 0));
+    EXPECT_EQ(-1, readOf(ReadInputGroup, exact.Get(), 1)); // a group without any line
+    EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, WriteOutputGroup(exact.Get(), 1, ~0u, ~0u));
+    EXPECT_EQ(0, SupportsBasicDigIO(plain.Get()));
     for (int32_t op = kFirstOp; op <= kLastOp; ++op)
-        EXPECT_EQ(HXKSIM_E_NO_DIGIO, callDriver(op, plain.get(), 0)) << op;
+        EXPECT_EQ(HXKSIM_E_NO_DIGIO, callDriver(op, plain.Get(), 0)) << op;
 }
 
 TEST_F(ToolkitTest, FaultsHitOnlyTheirOperationIndexAndImage) {
-    const ImageRef image = makeImage(64, 64), healthy = makeImage(64, 64);
-    const HXKIMAGE faulty = image.get();
+    const HXKImageRef image = makeImage(64, 64), healthy = makeImage(64, 64);
+    const HXKIMAGE faulty = image.Get();
     for (int32_t op = kFirstOp; op <= kLastOp; ++op) {
         const bool wholeImage = op <= HXKSIM_OP_QUERY_OUTPUT_COUNT; // ignores the index
         ASSERT_EQ(0, HXKSimSetFault(faulty, op, 1, 1));
@@ -149,7 +146,7 @@ TEST_F(ToolkitTest, FaultsHitOnlyTheirOperationIndexAndImage) {
             const int32_t hit = other == op ? HXKSIM_E_FAULT : 0;
             EXPECT_EQ(hit, callDriver(other, faulty, 1)) << op;
             EXPECT_EQ(wholeImage ? hit : 0, callDriver(other, faulty, 0)) << op;
-            EXPECT_EQ(0, callDriver(other, healthy.get(), 1));
+            EXPECT_EQ(0, callDriver(other, healthy.Get(), 1));
         }
         ASSERT_EQ(0, HXKSimSetFault(faulty, op, HXKSIM_ANY_INDEX, 1));
         EXPECT_EQ(HXKSIM_E_FAULT, callDriver(op, faulty, 0));
@@ -164,6 +161,40 @@ TEST_F(ToolkitTest, FaultsHitOnlyTheirOperationIndexAndImage) {
     for (int32_t operation : {int32_t{HXKSIM_OP_RELEASE_IMAGE_REF}, kLastOp + 1})
         EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(faulty, operation, 0, 1));
     EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(faulty, HXKSIM_OP_READ_INPUT_LINE, -2, 1));
+}
+
+// The owner that the control and its workers keep their references with.
+TEST_F(ToolkitTest, ImageRefTakesAndDropsExactlyOneReference) {
+    const HXKImageRef created = makeImage(4, 4);
+    const HXKIMAGE image = created.Get();
+    {
+        HXKImageRef taken(image);
+        EXPECT_EQ(2, HXKSimImageRefCount(image));
+        HXKImageRef moved(std::move(taken));
+        EXPECT_EQ(nullptr, taken.Get());
+        EXPECT_EQ(2, HXKSimImageRefCount(image));
+        HXKImageRef none(nullptr);
+        moved = std::move(none); // drops the reference it held
+        EXPECT_EQ(1, HXKSimImageRefCount(image));
+        HXKImageRef again(image);
+        again.ReleaseIfValid(); // live: released
+        EXPECT_EQ(1, HXKSimImageRefCount(image));
+        EXPECT_EQ(nullptr, again.Get());
+    }
+    EXPECT_EQ(2, HXKSimCallCount(HXKSIM_OP_ADD_IMAGE_REF, image));
+    EXPECT_EQ(2, HXKSimCallCount(HXKSIM_OP_RELEASE_IMAGE_REF, image));
+
+    // A container that releases an image once too often kills it under the
+    // holder; the guarded release then leaves the dead handle alone.
+    const HXKIMAGE doomed = HXKSimCreateImage(1, 1, 1);
+    HXKImageRef holder(doomed);
+    ReleaseImageRef(doomed);
+    ReleaseImageRef(doomed);
+    ASSERT_EQ(0, HXKSimImageRefCount(doomed));
+    holder.ReleaseIfValid();
+    EXPECT_EQ(2, HXKSimCallCount(HXKSIM_OP_RELEASE_IMAGE_REF, doomed));
+    EXPECT_EQ(1, HXKSimCallCount(HXKSIM_OP_IMAGE_HANDLE_VALID, doomed));
+    EXPECT_EQ(nullptr, holder.Get());
 }
 
 // As the control's threads call the toolkit: masked writes into one group stay
