@@ -6,7 +6,9 @@
 #include "ComTestSupport.h"
 #include "HXDigIODispIds.h"
 #include "HXDigIO_h.h"
+#include "HXKImageRef.h"
 #include "HXKSim.h"
+#include "hx/win32_owners.h"
 
 #include <olectl.h>
 
@@ -41,43 +43,34 @@ inline std::string OcxPath() {
     return BinDirectory() + "\\HXDigIO.ocx";
 }
 
-// A simulated image of which the test owns one reference.
+// A simulated image of which the test owns one reference. `image` keeps
+// naming the handle after the reference is dropped.
 struct SimImage {
+    HXKImageRef reference;
     HXKIMAGE image;
     SimImage(int32_t inputs, int32_t outputs, bool digIO = true)
-        : image(HXKSimCreateImage(inputs, outputs, digIO ? 1 : 0)) {}
-    SimImage(const SimImage&) = delete;
-    SimImage& operator=(const SimImage&) = delete;
-    ~SimImage() { Release(); }
-    void Release() {
-        if (image) ReleaseImageRef(std::exchange(image, nullptr));
-    }
+        : reference(HXKImageRef::Adopt(HXKSimCreateImage(inputs, outputs, digIO ? 1 : 0))),
+          image(reference.Get()) {}
+    void Release() { reference.Release(); }
     LONGLONG Handle() const { return reinterpret_cast<intptr_t>(image); }
 };
 
 // HXDigIO.ocx loaded as a container loads it, freed at the end of the scope.
 // A missing export answers E_NOTIMPL.
 struct LoadedModule {
-    HMODULE handle = LoadLibraryA(OcxPath().c_str());
-    LoadedModule() = default;
-    LoadedModule(const LoadedModule&) = delete;
-    LoadedModule& operator=(const LoadedModule&) = delete;
-    ~LoadedModule() { FreeLibrary(handle); }
+    hx::unique_hmodule handle{LoadLibraryA(OcxPath().c_str())};
     template <class... A> HRESULT Call(const char* name, A... args) const {
         auto* f = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(A...)>(
-            reinterpret_cast<void*>(GetProcAddress(handle, name)));
+            reinterpret_cast<void*>(GetProcAddress(handle.get(), name)));
         return f ? f(args...) : E_NOTIMPL;
     }
     HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) const {
         return Call<REFCLSID, REFIID, void**>("DllGetClassObject", clsid, iid, out);
     }
-    HRESULT CreateControl(IDispatch** control) const {
-        IClassFactory* factory = nullptr;
-        HRESULT hr =
-            GetClassObject(CLSID_HXdigIO, IID_IClassFactory, reinterpret_cast<void**>(&factory));
-        if (SUCCEEDED(hr))
-            hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(control));
-        if (factory) factory->Release();
+    HRESULT CreateControl(hx::com_ptr<IDispatch>& control) const {
+        hx::com_ptr<IClassFactory> factory;
+        HRESULT hr = GetClassObject(CLSID_HXdigIO, IID_IClassFactory, factory.put_void());
+        if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, control.put_void());
         return hr;
     }
 };
@@ -87,11 +80,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         ASSERT_EQ(0, HXKSimLiveImageCount());
-        ASSERT_NE(nullptr, module.handle);
-        ASSERT_EQ(S_OK, module.CreateControl(&control));
-        sink = new RecordingSink(DIID__DHXdigIOEvents);
-        ASSERT_NE(nullptr, point = PointOf(control, DIID__DHXdigIOEvents));
-        ASSERT_EQ(S_OK, point->Advise(sink, &cookie));
+        ASSERT_TRUE(module.handle);
+        ASSERT_EQ(S_OK, module.CreateControl(control));
+        sink = MakeSink(DIID__DHXdigIOEvents);
+        ASSERT_TRUE(point = PointOf(control.get(), DIID__DHXdigIOEvents));
+        ASSERT_EQ(S_OK, point->Advise(sink.get(), &cookie));
         HXKSimResetCallCounts();
     }
     // Checks only what SetUp got as far as making: a failed SetUp fails the
@@ -99,8 +92,8 @@ protected:
     void TearDown() override {
         if (control) ReleaseControl();
         if (sink) {
-            EXPECT_EQ(1, sink->RefCount());
-            sink->Release();
+            EXPECT_EQ(1, sink->RefCount()); // the control let its connection go
+            sink.reset();
         }
         EXPECT_EQ(expectedBoxes, errorBoxes.Stop());
         EXPECT_EQ(0, HXKSimLiveImageCount()) << "image references left";
@@ -111,11 +104,12 @@ protected:
     }
     void Disconnect() {
         if (point) point->Unadvise(cookie);
-        if (point) std::exchange(point, nullptr)->Release();
+        point.reset();
     }
+    // Lets the control go, checking that this was its last reference.
     void ReleaseControl() {
         Disconnect();
-        EXPECT_EQ(0u, std::exchange(control, nullptr)->Release());
+        EXPECT_EQ(0u, control.detach()->Release());
     }
     HRESULT Bind(LONGLONG handle) { return Put(control, idImage, I8(handle)).hr; }
     // A call that must succeed with a VT_I4 result.
@@ -141,9 +135,9 @@ protected:
 
     ModalBoxWatcher errorBoxes{"Error"};
     LoadedModule module;
-    IDispatch* control = nullptr;
-    RecordingSink* sink = nullptr;
-    IConnectionPoint* point = nullptr;
+    hx::com_ptr<IDispatch> control;
+    hx::com_ptr<RecordingSink> sink;
+    hx::com_ptr<IConnectionPoint> point;
     DWORD cookie = 0;
     std::vector<std::string> expectedBoxes; // texts of the "Error" boxes the test expects
 };

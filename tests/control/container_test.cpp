@@ -2,6 +2,7 @@
 // unload answer, type and class information, sinks that come and go while
 // events fire from another thread, a sink's last release and the about box.
 #include "ControlTestSupport.h"
+#include "hx/typelib_owners.h"
 
 using namespace hxtest;
 
@@ -9,13 +10,10 @@ namespace {
 
 using Container = ControlTest;
 
-GUID GuidOf(ITypeInfo* info) {
-    TYPEATTR* attr = nullptr;
-    if (!info || FAILED(info->GetTypeAttr(&attr))) return GUID_NULL;
-    const GUID guid = attr->guid;
-    info->ReleaseTypeAttr(attr);
-    info->Release();
-    return guid;
+GUID GuidOf(const hx::com_ptr<ITypeInfo>& info) {
+    hx::unique_typeattr attr;
+    if (!info || FAILED(info->GetTypeAttr(attr.put(info.get())))) return GUID_NULL;
+    return attr->guid;
 }
 
 TEST_F(Container, TheModuleStaysWhileAControlAFactoryOrALockIsAlive) {
@@ -26,47 +24,43 @@ TEST_F(Container, TheModuleStaysWhileAControlAFactoryOrALockIsAlive) {
     EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
               module.GetClassObject(DIID__DHXdigIO, IID_IClassFactory, &out));
     EXPECT_EQ(nullptr, out);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(S_OK, module.GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
-                                          reinterpret_cast<void**>(&factory)));
+    hx::com_ptr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, module.GetClassObject(CLSID_HXdigIO, IID_IClassFactory, factory.put_void()));
     EXPECT_EQ(S_FALSE, module.Call("DllCanUnloadNow")); // a held factory
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory, IID_IUnknown, &out));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory.get(), IID_IUnknown, &out));
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, &out));
     EXPECT_EQ(S_OK, factory->LockServer(FALSE)); // unbalanced: ignored
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    factory->Release();
+    factory.reset();
     EXPECT_EQ(S_FALSE, module.Call("DllCanUnloadNow")); // a lock
-    ASSERT_EQ(S_OK, module.GetClassObject(CLSID_HXdigIO, IID_IClassFactory,
-                                          reinterpret_cast<void**>(&factory)));
+    ASSERT_EQ(S_OK, module.GetClassObject(CLSID_HXdigIO, IID_IClassFactory, factory.put_void()));
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
-    factory->Release();
+    factory.reset();
     EXPECT_EQ(S_OK, module.Call("DllCanUnloadNow")); // the refused control went too
 }
 
 TEST_F(Container, TypeAndClassInformationComeFromTheTypeLibrary) {
-    ITypeInfo* info = nullptr;
-    EXPECT_EQ(DISP_E_BADINDEX, control->GetTypeInfo(1, 0, &info));
-    ASSERT_EQ(S_OK, control->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info));
+    hx::com_ptr<ITypeInfo> info;
+    EXPECT_EQ(DISP_E_BADINDEX, control->GetTypeInfo(1, 0, info.put()));
+    ASSERT_EQ(S_OK, control->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()));
     EXPECT_TRUE(IsEqualGUID(DIID__DHXdigIO, GuidOf(info)));
-    IProvideClassInfo2* provider = nullptr;
-    ASSERT_EQ(S_OK,
-              control->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&provider)));
-    ASSERT_EQ(S_OK, provider->GetClassInfo(&info));
+    const auto provider = control.query<IProvideClassInfo2>(IID_IProvideClassInfo2);
+    ASSERT_TRUE(provider);
+    ASSERT_EQ(S_OK, provider->GetClassInfo(info.put()));
     EXPECT_TRUE(IsEqualGUID(CLSID_HXdigIO, GuidOf(info)));
     GUID source = GUID_NULL;
     EXPECT_EQ(S_OK, provider->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
     EXPECT_TRUE(IsEqualGUID(DIID__DHXdigIOEvents, source));
-    provider->Release();
 }
 
 // Events fired on another thread, as the workers fire them when they fire
 // directly, while one sink comes and goes on this thread and another leaves
 // during the first event it is handed.
 TEST_F(Container, SinksComeAndGoWhileEventsFireOnAnotherThread) {
-    auto* passing = new RecordingSink(DIID__DHXdigIOEvents);
-    auto* leaving = new RecordingSink(DIID__DHXdigIOEvents);
+    const auto passing = MakeSink(DIID__DHXdigIOEvents);
+    const auto leaving = MakeSink(DIID__DHXdigIOEvents);
     DWORD leavingCookie = 0;
-    ASSERT_EQ(S_OK, point->Advise(leaving, &leavingCookie));
+    ASSERT_EQ(S_OK, point->Advise(leaving.get(), &leavingCookie));
     leaving->onEvent = [&](DISPID) { point->Unadvise(leavingCookie); };
     std::atomic<bool> done{false};
     std::thread firer([&] {
@@ -75,38 +69,36 @@ TEST_F(Container, SinksComeAndGoWhileEventsFireOnAnotherThread) {
         done = true;
     });
     for (DWORD passingCookie = 0; !done;) {
-        EXPECT_EQ(S_OK, point->Advise(passing, &passingCookie));
+        EXPECT_EQ(S_OK, point->Advise(passing.get(), &passingCookie));
         EXPECT_EQ(S_OK, point->Unadvise(passingCookie));
     }
     firer.join();
     EXPECT_EQ(300u, sink->Count(evHXKError));
     EXPECT_EQ(1u, leaving->Count(evHXKError));
-    for (RecordingSink* gone : {passing, leaving}) {
-        EXPECT_EQ(1, gone->RefCount());
-        gone->Release();
-    }
+    EXPECT_EQ(1, passing->RefCount()); // only ours: the control let go of both
+    EXPECT_EQ(1, leaving->RefCount());
 }
 
 // A sink that touches the control from its destructor, as a script engine's
 // sink may when the control lets it go.
 struct TouchingSink : RecordingSink {
-    IDispatch* control;
+    IDispatch* control; // not a reference: the control owns this sink
     int& destroyed;
     TouchingSink(IDispatch* c, int& d)
         : RecordingSink(DIID__DHXdigIOEvents), control(c), destroyed(d) {}
     ~TouchingSink() override {
-        control->AddRef();
-        control->Release();
+        hx::com_ptr<IDispatch> touch(control); // takes and drops a reference
         ++destroyed;
     }
 };
 
 TEST_F(Container, AControlGoesOnceEvenWhenASinkTouchesItWhileItIsDestroyed) {
     int destroyed = 0;
-    auto* touching = new TouchingSink(control, destroyed);
     DWORD touchingCookie = 0;
-    ASSERT_EQ(S_OK, point->Advise(touching, &touchingCookie));
-    touching->Release(); // the connection holds the last reference
+    {
+        const auto touching = MakeSink<TouchingSink>(control.get(), destroyed);
+        ASSERT_EQ(S_OK, point->Advise(touching.get(), &touchingCookie));
+    } // the connection holds the last reference
     ReleaseControl();
     EXPECT_EQ(1, destroyed);
     EXPECT_EQ(S_OK, module.Call("DllCanUnloadNow")); // counted out once

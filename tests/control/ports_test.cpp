@@ -90,10 +90,10 @@ TEST_F(Ports, EachMethodChecksItsIndexCallsTheDriverOnceAndReportsFailures) {
 TEST_F(Ports, ArgumentsAreCoercedOrRefusedWithTheirIndexAndNoReferenceIsKept) {
     SimImage image(8, 8);
     ASSERT_EQ(S_OK, Bind(image.Handle()));
-    auto* object = new RecordingSink(IID_IDispatch); // stands for any script object
-    auto objectVar = [&](VARTYPE vt) {
-        object->AddRef();
-        return Var(vt, reinterpret_cast<intptr_t>(object));
+    const auto object = MakeSink(IID_IDispatch); // stands for any script object
+    auto objectVar = [&](VARTYPE vt) { // a VARIANT that owns a reference of its own
+        IDispatch* reference = hx::com_ptr<IDispatch>(object.get()).detach();
+        return Var(vt, reinterpret_cast<intptr_t>(reference));
     };
     Var text = Str(L"2");
     LONG byRefTwo = 2;
@@ -130,7 +130,7 @@ TEST_F(Ports, ArgumentsAreCoercedOrRefusedWithTheirIndexAndNoReferenceIsKept) {
     EXPECT_EQ(5, HXKSimTotalCallCount(HXKSIM_OP_WRITE_OUTPUT_LINE));
     EXPECT_EQ(1u, object->Count(DISPID_VALUE));
     EXPECT_EQ(3, object->RefCount()); // ours and the two cases'
-    object->Release();
+
     EXPECT_EQ(DISP_E_BADPARAMCOUNT, Method(control, idGetInBit).hr);
     EXPECT_EQ(DISP_E_BADPARAMCOUNT, Method(control, idSetOutBit, {I4(0)}).hr);
     EXPECT_EQ(DISP_E_BADPARAMCOUNT, Method(control, idGetInDWORD, {I4(0), I4(0)}).hr);

@@ -3,6 +3,8 @@
 // records what it is fired, and a watcher that closes modal boxes.
 #pragma once
 
+#include "hx/com_ptr.h"
+
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
@@ -83,6 +85,16 @@ inline CallResult Get(IDispatch* t, DISPID id) {
 inline CallResult Put(IDispatch* t, DISPID id, const Var& x) {
     return Invoke(t, id, DISPATCH_PROPERTYPUT, {x});
 }
+inline CallResult Method(const hx::com_ptr<IDispatch>& t, DISPID id,
+                         const std::vector<Var>& args = {}) {
+    return Method(t.get(), id, args);
+}
+inline CallResult Get(const hx::com_ptr<IDispatch>& t, DISPID id) {
+    return Get(t.get(), id);
+}
+inline CallResult Put(const hx::com_ptr<IDispatch>& t, DISPID id, const Var& x) {
+    return Put(t.get(), id, x);
+}
 
 struct FiredEvent {
     DISPID dispid;
@@ -152,15 +164,17 @@ private:
     std::vector<FiredEvent> m_events;
 };
 
-// The source's connection point for an IID, or null.
-inline IConnectionPoint* PointOf(IUnknown* source, const IID& eventIid) {
-    IConnectionPointContainer* container = nullptr;
-    IConnectionPoint* point = nullptr;
-    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer,
-                                      reinterpret_cast<void**>(&container))))
-        return nullptr;
-    container->FindConnectionPoint(eventIid, &point);
-    container->Release();
+// A new sink, held by the caller's owner.
+template <class Sink = RecordingSink, class... A> hx::com_ptr<Sink> MakeSink(A&&... args) {
+    return hx::com_ptr<Sink>::attach(new Sink(std::forward<A>(args)...));
+}
+
+// The source's connection point for an IID; empty when it has none.
+inline hx::com_ptr<IConnectionPoint> PointOf(IUnknown* source, const IID& eventIid) {
+    hx::com_ptr<IConnectionPoint> point;
+    hx::com_ptr<IConnectionPointContainer> container;
+    if (SUCCEEDED(source->QueryInterface(IID_IConnectionPointContainer, container.put_void())))
+        container->FindConnectionPoint(eventIid, point.put());
     return point;
 }
 
