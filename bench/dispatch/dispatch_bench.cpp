@@ -9,11 +9,10 @@
 #include "HXDigIO_h.h"
 #include "HXKSim.h"
 #include "SideBySide.h"
+#include "hx/com_ptr.h"
 
 #include <ole2.h>
-#include <wrl/client.h>
 
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -46,11 +45,11 @@ private:
 // Every GetInBit call must answer HI (1); `failed` records any that did not.
 int Run(HXKIMAGE image) {
     BenchPorts ports(image); // outlives the standard dispatch made over it
-    ComPtr<IClassFactory> factory;
-    ComPtr<IDispatch> control, standard;
-    ComPtr<ITypeLib> library;
-    ComPtr<ITypeInfo> info;
-    ComPtr<IUnknown> standardUnknown;
+    hx::com_ptr<IClassFactory> factory;
+    hx::com_ptr<IDispatch> control, standard;
+    hx::com_ptr<ITypeLib> library;
+    hx::com_ptr<ITypeInfo> info;
+    hx::com_ptr<IUnknown> standardUnknown;
     VARIANT handle;
     handle.vt = VT_I8;
     handle.llVal = reinterpret_cast<intptr_t>(image);
@@ -61,18 +60,18 @@ int Run(HXKIMAGE image) {
     HMODULE ocx = LoadLibraryA("HXDigIO.ocx"); // stays loaded until the process ends
     auto* getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
         reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
-    HRESULT hr = getClassObject ? getClassObject(CLSID_HXdigIO, IID_IClassFactory, &factory)
+    HRESULT hr = getClassObject ? getClassObject(CLSID_HXdigIO, IID_IClassFactory, factory.put_void())
                                 : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, &control);
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, control.put_void());
     if (SUCCEEDED(hr))
         hr =
-            control->Invoke(3, IID_NULL, 0, DISPATCH_PROPERTYPUT, &bind, nullptr, nullptr, nullptr);
-    if (SUCCEEDED(hr)) hr = LoadTypeLibEx(self, REGKIND_NONE, &library);
-    if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(IID_IBenchPorts, &info);
+            control->Invoke(HXDISPID_IMAGE, IID_NULL, 0, DISPATCH_PROPERTYPUT, &bind, nullptr, nullptr, nullptr);
+    if (SUCCEEDED(hr)) hr = LoadTypeLibEx(self, REGKIND_NONE, library.put());
+    if (SUCCEEDED(hr)) hr = library->GetTypeInfoOfGuid(IID_IBenchPorts, info.put());
     if (SUCCEEDED(hr))
-        hr = CreateStdDispatch(nullptr, static_cast<IBenchPorts*>(&ports), info.Get(),
-                               &standardUnknown);
-    if (SUCCEEDED(hr)) hr = standardUnknown.As(&standard);
+        hr = CreateStdDispatch(nullptr, static_cast<IBenchPorts*>(&ports), info.get(),
+                               standardUnknown.put());
+    if (SUCCEEDED(hr)) hr = standardUnknown->QueryInterface(IID_IDispatch, standard.put_void());
     if (FAILED(hr)) {
         std::printf("dispatch_bench: set-up failed (0x%08lX)\n", static_cast<unsigned long>(hr));
         return 1;
@@ -103,10 +102,10 @@ int Run(HXKIMAGE image) {
         }
     };
     std::vector<Way> ways = {{"direct ReadInputLine", direct},
-                             {"ours, VT_I4 argument", invoke(control.Get(), &byI4)},
-                             {"standard, VT_I4 argument", invoke(standard.Get(), &byI4)},
-                             {"ours, VT_R8 argument", invoke(control.Get(), &byR8)},
-                             {"standard, VT_R8 argument", invoke(standard.Get(), &byR8)}};
+                             {"ours, VT_I4 argument", invoke(control.get(), &byI4)},
+                             {"standard, VT_I4 argument", invoke(standard.get(), &byI4)},
+                             {"ours, VT_R8 argument", invoke(control.get(), &byR8)},
+                             {"standard, VT_R8 argument", invoke(standard.get(), &byR8)}};
     RunSideBySide("GetInBit", ways, 7, 200000);
     std::printf("ours / standard: %.2f (VT_I4), %.2f (VT_R8)\n", ways[1].best / ways[2].best,
                 ways[3].best / ways[4].best);

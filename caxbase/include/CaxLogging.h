@@ -13,7 +13,7 @@
 
 #include "CaxCString.h"
 #include "CaxLoggingConfig.h"
-#include "CaxLoggingSync.h"
+#include "hx/critical_section.h"
 #include "CaxLoggingTarget.h"
 #include "CaxObject.h"
 
@@ -103,6 +103,6 @@ private:
     unsigned m_configSource;
     unsigned m_globalLog;
     CaxLoggingTarget* m_target = nullptr;
-    CaxCriticalSection m_lock;
+    hx::critical_section m_lock;
     LiveMembership m_membership;
 };

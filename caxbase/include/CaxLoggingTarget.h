@@ -7,6 +7,7 @@
 
 #include "CaxCString.h"
 #include "CaxHRESULT.h"
+#include "hx/win32_owners.h"
 
 #include <windows.h>
 
@@ -61,7 +62,7 @@ public:
     const CaxCString& GetFileName() const noexcept { return m_fileName; }
 
 private:
-    std::FILE* m_stream = nullptr;
+    hx::unique_stdio_file m_stream;
     CaxCString m_fileName;
 };
 
@@ -80,7 +81,7 @@ public:
     std::uint32_t GetEventNumber() const noexcept { return m_eventNumber; }
 
 private:
-    HANDLE m_source = nullptr;
+    hx::unique_event_source m_source;
     std::uint32_t m_eventNumber = 0;
 };
 

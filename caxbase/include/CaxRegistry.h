@@ -1,11 +1,13 @@
 // CaxRegistry: reads typed values, with defaults, from a registry key that
-// its owner opened. The reader owns the key from construction on and closes
-// it exactly once, when it is destroyed. Reads never throw and never report
-// Win32 codes: every failure is a FALSE result.
+// its owner opened and handed over. The reader owns the key from then on and
+// closes it exactly once, when it is destroyed. Reads never throw and never
+// report Win32 codes: every failure is a FALSE result.
 #pragma once
 
 #include "CaxCString.h"
 #include "CaxObject.h"
+
+#include "hx/win32_owners.h"
 
 #include <windows.h>
 
@@ -13,11 +15,11 @@
 
 class CaxRegistry : public CaxStorageObject {
 public:
-    // Takes ownership of an open key; a null key makes every read fail.
-    explicit CaxRegistry(HKEY key) noexcept;
+    // Takes over an open key; an empty one makes every read fail.
+    explicit CaxRegistry(hx::unique_hkey key) noexcept;
     CaxRegistry(const CaxRegistry&) = delete;
     CaxRegistry& operator=(const CaxRegistry&) = delete;
-    ~CaxRegistry() override;
+    ~CaxRegistry() override = default;
 
     std::uint32_t GetClassID() const override;
 
@@ -34,8 +36,8 @@ public:
     // As above, but assigns the default whenever the answer is FALSE.
     BOOL ReadDWORD(const char* valueName, DWORD* value, DWORD defaultValue);
 
-    HKEY GetKey() const noexcept { return m_key; }
+    HKEY GetKey() const noexcept { return m_key.get(); }
 
 private:
-    HKEY m_key;
+    hx::unique_hkey m_key;
 };

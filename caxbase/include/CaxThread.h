@@ -42,7 +42,8 @@
 #pragma once
 
 #include "CaxLogging.h"
-#include "CaxLoggingSync.h"
+#include "hx/critical_section.h"
+#include "hx/win32_owners.h"
 
 #include <windows.h>
 
@@ -111,7 +112,7 @@ public:
     int GetState() const;
     int GetPriority() const noexcept { return m_priority; }
     bool IsUsable() const noexcept { return m_usable; }
-    HANDLE GetThreadHandle() const noexcept { return m_thread; }
+    HANDLE GetThreadHandle() const noexcept { return m_thread.get(); }
     DWORD GetThreadId() const noexcept { return m_threadId; }
     bool IsWorkerThread() const noexcept;
 
@@ -139,18 +140,18 @@ private:
     void CreateWorker();
 
     int m_state = caxthread::kStateConstructed;
-    HANDLE m_thread = nullptr;
-    HANDLE m_killEvent = nullptr;
-    HANDLE m_stepDoneEvent = nullptr;
-    HANDLE m_runEvent = nullptr;
-    HANDLE m_waitList[2] = {nullptr, nullptr};
+    hx::unique_handle m_thread;
+    hx::unique_handle m_killEvent;
+    hx::unique_handle m_stepDoneEvent;
+    hx::unique_handle m_runEvent;
+    HANDLE m_waitList[2] = {nullptr, nullptr}; // borrowed: { kill event, run event }
     int m_priority = 0;
     void* m_beforeContext = nullptr;
     void* m_afterContext = nullptr;
-    mutable CaxCriticalSection m_lock;
+    mutable hx::critical_section m_lock;
     BeforeCallback m_beforeCallback = nullptr;
     AfterCallback m_afterCallback = nullptr;
-    HANDLE m_deadEvent = nullptr;
+    hx::unique_handle m_deadEvent;
     DWORD m_threadId = 0;
     bool m_usable = false;
     bool m_inStep = false;

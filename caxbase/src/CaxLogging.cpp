@@ -106,7 +106,7 @@ CaxLoggingTarget* CaxLogging::MakeTarget(unsigned mode) {
 BOOL CaxLogging::StartLogging() {
     BOOL opened = FALSE;
     {
-        CaxLockGuard hold(m_lock);
+        const auto hold = m_lock.lock();
         if (m_target) return TRUE;
         // Finding, counting and registering happen under one hold of the
         // process lock, so a target is never shared before it is open and
@@ -116,7 +116,7 @@ BOOL CaxLogging::StartLogging() {
         // for it (a console takes some 40 ms to open), a small price for a
         // registry that never shows a half-made target.
         CaxLoggingProcessState& state = LoggingProcessState();
-        CaxLockGuard holdProcess(state.lock);
+        const auto holdProcess = state.section.lock();
         if (CaxLoggingTarget* shared = FindSharedTarget(this)) {
             shared->AddReference();
             m_target = shared;
@@ -141,9 +141,9 @@ void CaxLogging::StopLogging() {
     if (!m_target) return;
     CaxLoggingTarget* released = nullptr;
     {
-        CaxLockGuard hold(m_lock);
+        const auto hold = m_lock.lock();
         CaxLoggingProcessState& state = LoggingProcessState();
-        CaxLockGuard holdProcess(state.lock);
+        const auto holdProcess = state.section.lock();
         if (!m_target) return;
         if (m_target->ReleaseReference() == 0) {
             UnregisterTarget(this, m_target);

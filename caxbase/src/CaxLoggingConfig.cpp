@@ -3,6 +3,8 @@
 #include "CaxLoggingConfig.h"
 #include "CaxRegistry.h"
 
+#include <utility>
+
 LONG CaxLogging::OpenProductKey(const char* subKey, REGSAM access, HKEY* key) {
     if (!key) return ERROR_INVALID_PARAMETER;
     CaxCString path(caxlogging::kProductKeyPath);
@@ -14,15 +16,13 @@ LONG CaxLogging::OpenProductKey(const char* subKey, REGSAM access, HKEY* key) {
 }
 
 BOOL CaxLoggingConfigHXQ::Read(const char* name, DWORD* globalLog, DWORD* mode, DWORD* level) {
-    HKEY key = nullptr;
-    if (CaxLogging::OpenProductKey(nullptr, KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
-    // Only its existence matters.
-    RegCloseKey(key);
-
-    key = nullptr;
-    if (CaxLogging::OpenProductKey("Error Logging", KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
+    hx::unique_hkey key;
+    // Only the product key's existence matters.
+    if (CaxLogging::OpenProductKey(nullptr, KEY_READ, key.put()) != ERROR_SUCCESS) return FALSE;
+    if (CaxLogging::OpenProductKey("Error Logging", KEY_READ, key.put()) != ERROR_SUCCESS)
+        return FALSE;
     {
-        CaxRegistry errorLogging(key);
+        CaxRegistry errorLogging(std::move(key));
         DWORD flag = 0;
         errorLogging.ReadDWORD("Global ErrorLog Enabled", &flag, 0);
         if (globalLog) *globalLog = flag;
@@ -32,9 +32,9 @@ BOOL CaxLoggingConfigHXQ::Read(const char* name, DWORD* globalLog, DWORD* mode, 
     if (!name || !*name) return FALSE;
     CaxCString subKey("Error Logging\\");
     subKey.Append(name);
-    key = nullptr;
-    if (CaxLogging::OpenProductKey(subKey.GetData(), KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
-    CaxRegistry logger(key);
+    if (CaxLogging::OpenProductKey(subKey.GetData(), KEY_READ, key.put()) != ERROR_SUCCESS)
+        return FALSE;
+    CaxRegistry logger(std::move(key));
     // Read aside: a value of another type must not leave stray bytes in the
     // caller's mode or level, which then keep the values they had.
     DWORD value = 0;

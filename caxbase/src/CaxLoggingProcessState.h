@@ -6,7 +6,7 @@
 
 #include "CaxCString.h"
 #include "CaxList"
-#include "CaxLoggingSync.h"
+#include "hx/critical_section.h"
 #include "CaxLoggingTarget.h"
 
 #include <cstdint>
@@ -17,7 +17,7 @@ struct CaxLoggingTargetRecord {
 };
 
 struct CaxLoggingProcessState {
-    CaxCriticalSection lock;
+    hx::critical_section section;
     // Each entry is the address of a CaxLoggingTargetRecord owned here.
     CaxDLList<std::int64_t> registry;
     CaxLoggingTarget* globalTarget = nullptr;

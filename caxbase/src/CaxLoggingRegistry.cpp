@@ -24,20 +24,20 @@ CaxLoggingProcessState& LoggingProcessState() {
 
 CaxLogging::LiveMembership::LiveMembership() {
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     ++state.liveLoggers;
 }
 
 CaxLogging::LiveMembership::~LiveMembership() {
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     if (--state.liveLoggers == 0) state.RemoveAllRecords();
 }
 
 CaxLoggingTarget* CaxLogging::FindSharedTarget(const CaxLogging* logger) {
     if (!logger) return nullptr;
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     if (logger->m_globalLog != 0 && !state.registry.IsEmpty()) return state.globalTarget;
     for (auto position = state.registry.GetHeadPosition(); position;) {
         const CaxLoggingTargetRecord* record =
@@ -52,7 +52,7 @@ BOOL CaxLogging::RegisterTarget(const CaxLogging* logger, CaxLoggingTarget* targ
     auto record =
         std::make_unique<CaxLoggingTargetRecord>(CaxLoggingTargetRecord{target, logger->m_name});
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     state.registry.AddHead(reinterpret_cast<std::intptr_t>(record.get()));
     record.release();
     if (state.registry.GetCount() == 1) state.globalTarget = target;
@@ -61,7 +61,7 @@ BOOL CaxLogging::RegisterTarget(const CaxLogging* logger, CaxLoggingTarget* targ
 
 BOOL CaxLogging::UnregisterTarget(const CaxLogging* /*logger*/, CaxLoggingTarget* target) {
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     for (auto position = state.registry.GetHeadPosition(); position;) {
         const auto current = position;
         CaxLoggingTargetRecord* record =
@@ -84,18 +84,18 @@ BOOL CaxLogging::UnregisterTarget(const CaxLogging* /*logger*/, CaxLoggingTarget
 
 std::uint32_t CaxLogging::GetLiveLoggerCount() {
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     return state.liveLoggers;
 }
 
 std::uint32_t CaxLogging::GetRegisteredTargetCount() {
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     return state.registry.GetCount();
 }
 
 CaxLoggingTarget* CaxLogging::GetGlobalTarget() {
     CaxLoggingProcessState& state = LoggingProcessState();
-    CaxLockGuard hold(state.lock);
+    const auto hold = state.section.lock();
     return state.globalTarget;
 }

@@ -7,31 +7,28 @@ CaxLoggingTargetEventLog::~CaxLoggingTargetEventLog() {
 BOOL CaxLoggingTargetEventLog::Open(const char* name) {
     if (m_source) Close();
     m_eventNumber = 0;
-    m_source = RegisterEventSourceA(nullptr, name);
+    m_source.reset(RegisterEventSourceA(nullptr, name));
     m_opened = m_source ? 1 : 0;
     m_name = name ? name : "";
     return IsOpened();
 }
 
 void CaxLoggingTargetEventLog::Close() {
-    if (m_source) {
-        DeregisterEventSource(m_source);
-        m_source = nullptr;
-    }
+    m_source.reset();
     m_opened = 0;
 }
 
 std::int64_t CaxLoggingTargetEventLog::Write(const char* text) {
     if (!m_opened || !text) return 0;
     const char* strings[1] = {text};
-    ReportEventA(m_source, EVENTLOG_INFORMATION_TYPE, 0, m_eventNumber, nullptr, 1, 0, strings,
+    ReportEventA(m_source.get(), EVENTLOG_INFORMATION_TYPE, 0, m_eventNumber, nullptr, 1, 0, strings,
                  nullptr);
     return TextLength(text);
 }
 
 std::int64_t CaxLoggingTargetEventLog::WriteRaw(const void* data, int size) {
     if (!m_opened || size < 0 || (size > 0 && !data)) return 0;
-    ReportEventA(m_source, EVENTLOG_INFORMATION_TYPE, 0, m_eventNumber++, nullptr, 0,
+    ReportEventA(m_source.get(), EVENTLOG_INFORMATION_TYPE, 0, m_eventNumber++, nullptr, 0,
                  static_cast<DWORD>(size), nullptr, const_cast<void*>(data));
     return size;
 }

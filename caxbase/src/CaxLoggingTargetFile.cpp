@@ -9,7 +9,7 @@ BOOL CaxLoggingTargetFile::Open(const char* name) {
     if (!name) return FALSE;
     if (m_stream) Close();
     m_fileName.Format("c:\\%s.LOG", name);
-    m_stream = std::fopen(m_fileName.GetData() ? m_fileName.GetData() : "", "a");
+    m_stream.reset(std::fopen(m_fileName.GetData() ? m_fileName.GetData() : "", "a"));
     if (!m_stream)
         throw axIO::CaxIOException(axIO::kCannotOpenStream, "..\\..\\src\\CaxLogging", 442);
     m_opened = 1;
@@ -17,20 +17,17 @@ BOOL CaxLoggingTargetFile::Open(const char* name) {
 }
 
 void CaxLoggingTargetFile::Close() {
-    if (m_stream) {
-        std::fclose(m_stream);
-        m_stream = nullptr;
-    }
+    m_stream.reset();
     m_opened = 0;
 }
 
 std::int64_t CaxLoggingTargetFile::Write(const char* text) {
     if (!m_opened || !text) return 0;
-    return std::fprintf(m_stream, "%s", text);
+    return std::fprintf(m_stream.get(), "%s", text);
 }
 
 std::int64_t CaxLoggingTargetFile::WriteRaw(const void* data, int size) {
     if (!m_opened || !data || size <= 0) return 0;
     return static_cast<std::int64_t>(
-        std::fwrite(data, static_cast<std::size_t>(size), 1, m_stream));
+        std::fwrite(data, static_cast<std::size_t>(size), 1, m_stream.get()));
 }

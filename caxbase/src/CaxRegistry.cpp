@@ -3,16 +3,10 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
-CaxRegistry::CaxRegistry(HKEY key) noexcept : m_key(key) {
+CaxRegistry::CaxRegistry(hx::unique_hkey key) noexcept : m_key(std::move(key)) {
     AddToClassSet(caxclass::kRegistry);
-}
-
-CaxRegistry::~CaxRegistry() {
-    if (m_key) {
-        RegCloseKey(m_key);
-        m_key = nullptr;
-    }
 }
 
 std::uint32_t CaxRegistry::GetClassID() const {
@@ -24,7 +18,7 @@ BOOL CaxRegistry::ReadString(const char* valueName, CaxCString* value, CaxCStrin
     DWORD type = 0;
     DWORD size = 0;
     if (m_key &&
-        RegQueryValueExA(m_key, valueName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        RegQueryValueExA(m_key.get(), valueName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         type == REG_SZ) {
         // One spare byte, always zero, terminates data stored without a NUL.
         std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);
@@ -33,7 +27,7 @@ BOOL CaxRegistry::ReadString(const char* valueName, CaxCString* value, CaxCStrin
             DWORD read = size;
             // A value that grew meanwhile answers ERROR_MORE_DATA and counts as
             // unreadable; one that shrank reports its new size.
-            if (RegQueryValueExA(m_key, valueName, nullptr, &type,
+            if (RegQueryValueExA(m_key.get(), valueName, nullptr, &type,
                                  reinterpret_cast<BYTE*>(buffer.get()), &read) == ERROR_SUCCESS &&
                 type == REG_SZ && read <= size) {
                 buffer[read] = '\0';
@@ -53,7 +47,7 @@ BOOL CaxRegistry::ReadDWORD(const char* valueName, DWORD* value) {
     DWORD data = 0;
     DWORD type = 0;
     DWORD size = sizeof data;
-    if (RegQueryValueExA(m_key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+    if (RegQueryValueExA(m_key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
         ERROR_SUCCESS)
         return FALSE;
     if (size > sizeof data) return FALSE;

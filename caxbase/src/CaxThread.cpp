@@ -33,23 +33,24 @@ void CaxThread::CreateWorker() {
     auto makeEvent = [fault](BOOL manualReset, CreationFault failsWith) -> HANDLE {
         return fault == failsWith ? nullptr : CreateEventA(nullptr, manualReset, FALSE, nullptr);
     };
-    m_killEvent = makeEvent(TRUE, CreationFault::KillEvent);
-    m_deadEvent = makeEvent(TRUE, CreationFault::DeadEvent);
-    m_runEvent = makeEvent(TRUE, CreationFault::RunEvent);
-    m_stepDoneEvent = makeEvent(FALSE, CreationFault::StepDoneEvent);
-    m_waitList[0] = m_killEvent;
-    m_waitList[1] = m_runEvent;
+    m_killEvent.reset(makeEvent(TRUE, CreationFault::KillEvent));
+    m_deadEvent.reset(makeEvent(TRUE, CreationFault::DeadEvent));
+    m_runEvent.reset(makeEvent(TRUE, CreationFault::RunEvent));
+    m_stepDoneEvent.reset(makeEvent(FALSE, CreationFault::StepDoneEvent));
+    m_waitList[0] = m_killEvent.get();
+    m_waitList[1] = m_runEvent.get();
     // Without every event the worker could not be stopped or ended: then
     // there is no worker, and the object refuses to start.
     if (!m_killEvent || !m_deadEvent || !m_runEvent || !m_stepDoneEvent) return;
     if (fault != CreationFault::Worker) {
         unsigned id = 0;
-        m_thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadProc, this, 0, &id));
+        m_thread.reset(
+            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ThreadProc, this, 0, &id)));
         m_threadId = id;
     }
     if (!m_thread) return;
     m_usable = true;
-    SetThreadPriority(m_thread, m_priority);
+    SetThreadPriority(m_thread.get(), m_priority);
 }
 
 CaxThread::~CaxThread() {
@@ -58,23 +59,24 @@ CaxThread::~CaxThread() {
     // once the hook returns.
     if (IsWorkerThread() && m_destroyedInStep) *m_destroyedInStep = true;
     Log(kTraceLifeCycle, "Destructor: killing objects...\r\n");
-    for (HANDLE handle : {m_killEvent, m_deadEvent, m_runEvent, m_stepDoneEvent, m_thread})
-        if (handle) CloseHandle(handle);
-    m_killEvent = m_deadEvent = m_runEvent = m_stepDoneEvent = m_thread = nullptr;
+    m_waitList[0] = m_waitList[1] = nullptr;
+    for (hx::unique_handle* handle : {&m_killEvent, &m_deadEvent, &m_runEvent, &m_stepDoneEvent,
+                                      &m_thread})
+        handle->reset();
     Log(kTraceLifeCycle, "Destructor: thread killed...\r\n");
 }
 
 void CaxThread::EndWorker() {
     bool firstCall = false;
     {
-        CaxLockGuard hold(m_lock);
+        const auto hold = m_lock.lock();
         if (m_workerJoined) return;
         firstCall = !m_workerEnding;
         m_workerEnding = true;
         m_usable = false;
         if (m_state == kStateRunning) {
             m_state = kStateStopped;
-            ResetEvent(m_runEvent);
+            ResetEvent(m_runEvent.get());
         }
     }
     if (firstCall) {
@@ -82,20 +84,20 @@ void CaxThread::EndWorker() {
         Log(kTraceLifeCycle, "Destructor: killing thread...\r\n");
     }
     if (m_thread) {
-        SetEvent(m_killEvent);
+        SetEvent(m_killEvent.get());
         // The worker cannot wait for itself: it leaves its loop when the
         // hook that called this returns.
         if (IsWorkerThread()) return;
         // Lets the worker get the processor to leave.
-        SetThreadPriority(m_thread, THREAD_PRIORITY_ABOVE_NORMAL);
+        SetThreadPriority(m_thread.get(), THREAD_PRIORITY_ABOVE_NORMAL);
         Log(kTraceLifeCycle, "Destructor: waiting for thread dead...\r\n");
-        WaitAsOwner(m_deadEvent, INFINITE);
+        WaitAsOwner(m_deadEvent.get(), INFINITE);
         // The worker logs after setting the dead event: only the end of its
         // thread says that it no longer uses this object.
         Log(kTraceLifeCycle, "Destructor: waiting for thread object...\r\n");
-        WaitAsOwner(m_thread, INFINITE);
+        WaitAsOwner(m_thread.get(), INFINITE);
     }
-    CaxLockGuard hold(m_lock);
+    const auto hold = m_lock.lock();
     m_workerJoined = true;
 }
 
@@ -122,7 +124,7 @@ void CaxThread::SetAfterCallback(AfterCallback callback, void* context) noexcept
 }
 
 int CaxThread::GetState() const {
-    CaxLockGuard hold(m_lock);
+    const auto hold = m_lock.lock();
     return m_state;
 }
 
@@ -136,7 +138,7 @@ void CaxThread::InjectCreationFault(CreationFault fault) noexcept {
 
 int CaxThread::SetPriority(int priority) {
     m_priority = priority;
-    if (m_thread) SetThreadPriority(m_thread, m_priority);
+    if (m_thread) SetThreadPriority(m_thread.get(), m_priority);
     return m_priority;
 }
 
@@ -145,11 +147,11 @@ BOOL CaxThread::Start() {
     {
         // The run event is set and reset only together with the state, so a
         // set run event always means "running".
-        CaxLockGuard hold(m_lock);
+        const auto hold = m_lock.lock();
         if (m_usable && m_state != kStateRunning) {
             m_state = kStateRunning;
             ++m_runs;
-            SetEvent(m_runEvent);
+            SetEvent(m_runEvent.get());
             started = true;
         }
     }
@@ -164,10 +166,10 @@ BOOL CaxThread::Stop() {
     bool mustWait = false;
     std::uint64_t stepsToWaitFor = 0;
     {
-        CaxLockGuard hold(m_lock);
+        const auto hold = m_lock.lock();
         if (m_state == kStateRunning) {
             m_state = kStateStopped;
-            ResetEvent(m_runEvent);
+            ResetEvent(m_runEvent.get());
             stopped = true;
             // Only a step already under way can still end; the worker begins
             // no new one now. The worker itself never waits for its own step.
@@ -181,8 +183,8 @@ BOOL CaxThread::Stop() {
     while (mustWait) {
         // The counter, not the auto-reset event, says whether the step has
         // ended: a stale signal or another waiter cannot mislead this loop.
-        WaitAsOwner(m_stepDoneEvent, kStepRecheckMs);
-        CaxLockGuard hold(m_lock);
+        WaitAsOwner(m_stepDoneEvent.get(), kStepRecheckMs);
+        const auto hold = m_lock.lock();
         mustWait = m_stepsEnded < stepsToWaitFor;
     }
     Sleep(0);
@@ -248,27 +250,27 @@ void CaxThread::RunWorker() {
         }
         Sleep(0);
     }
-    SetEvent(m_deadEvent);
+    SetEvent(m_deadEvent.get());
     Log(kTraceLifeCycle, "Thread dead...\r\n");
 }
 
 std::uint64_t CaxThread::BeginStep() {
-    CaxLockGuard hold(m_lock);
+    const auto hold = m_lock.lock();
     if (m_state != kStateRunning) return 0;
     m_inStep = true;
     return m_runs;
 }
 
 bool CaxThread::EndStep(BOOL kept, std::uint64_t run) {
-    CaxLockGuard hold(m_lock);
+    const auto hold = m_lock.lock();
     m_inStep = false;
     ++m_stepsEnded;
-    SetEvent(m_stepDoneEvent);
+    SetEvent(m_stepDoneEvent.get());
     // A Start since the step began (after the owner's Stop) made a new run,
     // which this step's FALSE must not end.
     if (kept || m_state != kStateRunning || m_runs != run) return false;
     m_state = kStateStopped;
-    ResetEvent(m_runEvent);
+    ResetEvent(m_runEvent.get());
     return true;
 }
 

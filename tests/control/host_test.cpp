@@ -3,6 +3,7 @@
 // DllUnregisterServer's result without a registered type library is checked
 // in-process.
 #include "ControlTestSupport.h"
+#include "RegistryTree.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,43 +14,8 @@ namespace {
 
 const std::string kProgID = "HXDIGIO.HXdigIOCtrl.1";
 
-std::string GuidText(REFGUID guid) {
-    WCHAR wide[40];
-    StringFromGUID2(guid, wide, 40);
-    return Narrow(wide);
-}
 const std::string kClass = "CLSID\\" + GuidText(CLSID_HXdigIO);
 
-// Every key and value under an HKCR key, sorted: "sub\\key=default",
-// "sub\\key:name=value" ("" for the key itself, no "=" without a value).
-// Empty when the key is missing.
-std::vector<std::string> Tree(const std::string& path, const std::string& prefix = "") {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    std::vector<std::string> lines = {prefix};
-    char name[256], data[MAX_PATH];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name, dataSize = sizeof data - 1, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                          &dataSize) != ERROR_SUCCESS)
-            break;
-        data[type == REG_SZ ? dataSize : 0] = '\0';
-        std::string& line = *name ? lines.emplace_back(prefix + ":" + name) : lines[0];
-        line += "=" + std::string(data);
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        const auto sub = Tree(path + "\\" + name, prefix.empty() ? name : prefix + "\\" + name);
-        lines.insert(lines.end(), sub.begin(), sub.end());
-    }
-    RegCloseKey(key);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
 
 // Runs a program of the prefix; answers its exit code and its output.
 std::pair<int, std::string> RunHost(const std::string& command) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace hx {
 
 namespace detail {
@@ -28,6 +30,8 @@ using unique_event_source = unique_any<HANDLE, &::DeregisterEventSource>;
 using unique_hmodule = unique_any<HMODULE, &::FreeLibrary>;
 using unique_hfont = unique_any<HFONT, &detail::delete_gdi_object<HFONT>>;
 using unique_hbitmap = unique_any<HBITMAP, &detail::delete_gdi_object<HBITMAP>>;
+// A C runtime stream (fopen).
+using unique_stdio_file = unique_any<std::FILE*, &std::fclose>;
 // A memory device context (CreateCompatibleDC).
 using unique_hdc = unique_any<HDC, &::DeleteDC>;
 

@@ -2,6 +2,8 @@
 // makes and removes again, and a bounded poll.
 #pragma once
 
+#include "hx/win32_owners.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,16 +18,20 @@ namespace runtime_test {
 struct ScopedTestKey {
     ScopedTestKey(HKEY root, std::string path) : root(root), path(std::move(path)) {
         RegDeleteTreeA(root, this->path.c_str());
-        RegCreateKeyExA(root, this->path.c_str(), 0, 0, 0, KEY_ALL_ACCESS, 0, &key, 0);
+        RegCreateKeyExA(root, this->path.c_str(), 0, 0, 0, KEY_ALL_ACCESS, 0, key.put(), 0);
     }
-    ~ScopedTestKey() { RegCloseKey(key), RegDeleteTreeA(root, path.c_str()); }
+    ~ScopedTestKey() {
+        key.reset();
+        RegDeleteTreeA(root, path.c_str());
+    }
     void Set(const char* name, DWORD type, const void* data, DWORD size) const {
-        EXPECT_EQ(0, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
+        EXPECT_EQ(0,
+                  RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(data), size));
     }
     void SetDword(const char* name, DWORD value) const { Set(name, REG_DWORD, &value, 4); }
     HKEY root;
     std::string path;
-    HKEY key = nullptr;
+    hx::unique_hkey key;
 };
 
 // The whole log file of a logger, which is deleted afterwards.

@@ -27,9 +27,9 @@ std::string ReadBack(CaxRegistry& reader, const runtime_test::ScopedTestKey& key
 
 TEST(RegistryReader, ValuesOfEveryShapeAsStringsAndDwords) {
     runtime_test::ScopedTestKey key(HKEY_CURRENT_USER, "Software\\HXDigIOTest\\h4-registry");
-    HKEY handle = nullptr;
-    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, key.path.c_str(), 0, KEY_READ, &handle));
-    CaxRegistry reader(handle), none(nullptr);
+    hx::unique_hkey opened;
+    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, key.path.c_str(), 0, KEY_READ, opened.put()));
+    CaxRegistry reader(std::move(opened)), none{hx::unique_hkey()};
     EXPECT_EQ(18u, reader.GetClassID());
     auto read = [&](auto... value) { return ReadBack(reader, key, value...); };
     EXPECT_EQ("T:hello F:AAAAAAAA/5", read("plain", REG_SZ, "hello", 6));
@@ -46,8 +46,9 @@ TEST(RegistryReader, ValuesOfEveryShapeAsStringsAndDwords) {
     EXPECT_EQ("F:dflt F:AAAAAAAA/5", read("missing"));
     EXPECT_EQ("F:dflt F:AAAAAAAA/5", ReadBack(none, key, "plain"));
     // The reader owns its key and closes it exactly once.
+    HKEY handle = nullptr;
     RegOpenKeyExA(HKEY_CURRENT_USER, key.path.c_str(), 0, KEY_READ, &handle);
-    delete new CaxRegistry(handle);
+    delete new CaxRegistry(hx::unique_hkey(handle));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(handle));
 }
 

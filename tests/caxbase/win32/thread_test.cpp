@@ -75,33 +75,31 @@ TEST(Thread, StartAndStopFollowTheStateMachine) {
 // The owner stops, then starts again while a FALSE step is held: that step
 // must not end the new run, whose own step then ends it.
 TEST(Thread, StepsAnsweringFalseEndOnlyTheRunTheyBelongTo) {
-    HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const hx::unique_handle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     Worker worker;
     worker.keepRunning = false;
-    worker.gate = gate;
+    worker.gate = gate.get();
     EXPECT_TRUE(worker.Start());
     EXPECT_TRUE(Eventually([&] { return worker.inStep.load(); }));
     std::thread owner([&] { EXPECT_TRUE(worker.Stop()); }); // waits for the held step
     EXPECT_TRUE(Eventually([&] { return worker.GetState() == kStateStopped; }));
     EXPECT_TRUE(worker.Start());
-    SetEvent(gate);
+    SetEvent(gate.get());
     owner.join();
     EXPECT_TRUE(Eventually([&] { return worker.steps == 2 && worker.Stopped(); }));
     EXPECT_FALSE(worker.Stop());
-    CloseHandle(gate);
 }
 
 TEST(Thread, AHookMayEndOrDeleteItsOwnWorkerWithoutWaitingForItself) {
     for (auto hook : {Worker::Hook::DeletesWorker, Worker::Hook::EndsWorker}) {
         auto* worker = new Worker;
         worker->hook = hook;
-        HANDLE thread = nullptr;
+        hx::unique_handle thread;
         DuplicateHandle(GetCurrentProcess(), worker->GetThreadHandle(), GetCurrentProcess(),
-                        &thread, SYNCHRONIZE, FALSE, 0);
+                        thread.put(), SYNCHRONIZE, FALSE, 0);
         EXPECT_TRUE(worker->Start());
         // The thread leaves on its own and never touches the deleted object.
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 20000));
-        CloseHandle(thread);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 20000));
         if (hook == Worker::Hook::DeletesWorker) continue;
         EXPECT_EQ(kStateStopped, worker->GetState()); // ended: no longer running
         EXPECT_FALSE(worker->Start());

@@ -3,7 +3,9 @@
 #include "resource.h"
 
 #include <gtest/gtest.h>
-#include <wrl/client.h>
+#include "hx/bstr.h"
+#include "hx/com_ptr.h"
+#include "hx/typelib_owners.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +15,6 @@
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
 using Strings = std::vector<std::string>;
 constexpr char kModule[] = "hxdigio_resources.dll";
 const HMODULE resources = LoadLibraryA(kModule);
@@ -29,21 +30,18 @@ std::string Resource(int id, LPCSTR type) {
 template <class Owner>
 std::string Doc(Owner* owner, MEMBERID member, std::string* help = nullptr,
                 DWORD* context = nullptr) {
-    BSTR name = nullptr, text = nullptr;
-    owner->GetDocumentation(member, &name, &text, context, nullptr);
-    if (help) *help = std::string(text, text + SysStringLen(text));
-    const std::string result(name, name + SysStringLen(name));
-    SysFreeString(name);
-    SysFreeString(text);
-    return result;
+    hx::unique_bstr name, text;
+    owner->GetDocumentation(member, name.put(), text.put(), context, nullptr);
+    if (help) *help = text.to_ansi();
+    return name.to_ansi();
 }
 
 // A type as the dispatch table names it: I4, I8, BOOL, BSTR, void, another type by name.
 std::string TypeText(ITypeInfo* info, const TYPEDESC& type) {
-    ComPtr<ITypeInfo> named;
+    hx::com_ptr<ITypeInfo> named;
     if (type.vt == VT_PTR) return TypeText(info, *type.lptdesc) + "*";
-    if (type.vt == VT_USERDEFINED && SUCCEEDED(info->GetRefTypeInfo(type.hreftype, &named)))
-        return Doc(named.Get(), MEMBERID_NIL);
+    if (type.vt == VT_USERDEFINED && SUCCEEDED(info->GetRefTypeInfo(type.hreftype, named.put())))
+        return Doc(named.get(), MEMBERID_NIL);
     const VARTYPE types[] = {VT_VOID, VT_I4, VT_I8, VT_BOOL, VT_BSTR};
     const char* const names[] = {"void", "I4", "I8", "BOOL", "BSTR", "other"};
     return names[std::find(types, types + 5, type.vt) - types];
@@ -53,16 +51,16 @@ std::string TypeText(ITypeInfo* info, const TYPEDESC& type) {
 // "<dispid> [get |put ]<result> <name>(<parameter types>)", values as "<name>=<value>" (help
 // to `help`), implemented interfaces as "<name> <flags>". Help contexts follow their rule.
 void Describe(ITypeInfo* info, std::string& listing, Strings& help) {
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(S_OK, info->GetTypeAttr(&attr));
+    hx::unique_typeattr attr;
+    ASSERT_EQ(S_OK, info->GetTypeAttr(attr.put(info)));
     std::string text;
     const std::string name = Doc(info, MEMBERID_NIL, &text);
     const DWORD contextBase = name == "_DHXdigIOEvents" ? 9300050 : 9300000; // + DISPID
     listing += name + " " + std::to_string(attr->typekind) + " " +
                std::to_string(attr->wTypeFlags) + " " + text + "\n";
     for (UINT i = 0; i < attr->cFuncs; ++i) {
-        FUNCDESC* func = nullptr;
-        info->GetFuncDesc(i, &func);
+        hx::unique_funcdesc func;
+        ASSERT_EQ(S_OK, info->GetFuncDesc(i, func.put(info)));
         DWORD context = 0;
         const char* kind = func->invkind == INVOKE_PROPERTYGET   ? " get "
                            : func->invkind == INVOKE_PROPERTYPUT ? " put "
@@ -74,15 +72,13 @@ void Describe(ITypeInfo* info, std::string& listing, Strings& help) {
             line += (p ? ", " : "") + TypeText(info, func->lprgelemdescParam[p].tdesc);
         EXPECT_EQ(func->memid > 0 ? contextBase + func->memid : 0, context) << line; // AboutBox: 0
         listing += line + ")\n";
-        info->ReleaseFuncDesc(func);
     }
     for (UINT i = 0; i < attr->cVars; ++i) {
-        VARDESC* var = nullptr;
-        info->GetVarDesc(i, &var);
+        hx::unique_vardesc var;
+        ASSERT_EQ(S_OK, info->GetVarDesc(i, var.put(info)));
         listing +=
             Doc(info, var->memid, &text) + "=" + std::to_string(V_I4(var->lpvarValue)) + "\n";
         help.push_back(text);
-        info->ReleaseVarDesc(var);
     }
     for (UINT i = 0; i < attr->cImplTypes; ++i) {
         INT flags = 0;
@@ -92,19 +88,18 @@ void Describe(ITypeInfo* info, std::string& listing, Strings& help) {
         info->GetRefTypeOfImplType(i, &impl.hreftype);
         listing += TypeText(info, impl) + " " + std::to_string(flags) + "\n";
     }
-    info->ReleaseTypeAttr(attr);
 }
 
 TEST(TypeLibrary, HXDIGIOLibListsEveryTypeAndMember) {
-    ComPtr<ITypeLib> lib;
-    ASSERT_EQ(S_OK, LoadTypeLibEx(L"hxdigio_resources.dll", REGKIND_NONE, &lib));
+    hx::com_ptr<ITypeLib> lib;
+    ASSERT_EQ(S_OK, LoadTypeLibEx(L"hxdigio_resources.dll", REGKIND_NONE, lib.put()));
     std::string text;
-    std::string listing = Doc(lib.Get(), -1, &text) + " " + text + "\n";
+    std::string listing = Doc(lib.get(), -1, &text) + " " + text + "\n";
     Strings help;
     for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
-        ComPtr<ITypeInfo> info;
-        ASSERT_EQ(S_OK, lib->GetTypeInfo(i, &info));
-        Describe(info.Get(), listing, help);
+        hx::com_ptr<ITypeInfo> info;
+        ASSERT_EQ(S_OK, lib->GetTypeInfo(i, info.put()));
+        Describe(info.get(), listing, help);
     }
     std::string expected =
         "HXDIGIOLib Harlow Digital IO Control\nState 0 0 \nLO=0\nHI=1\nErrorCode 0 0 \n";
