@@ -116,6 +116,8 @@ TEST_F(ToolkitTest, GroupsHold32LinesAndWritesAreRecordedPerLine) {
         ASSERT_EQ(0, HXKSimSetInput(image.Get(), line, 9)); // any nonzero level is HI
     EXPECT_EQ(0x80000021u, readOf(ReadInputGroup, image.Get(), 0));
     EXPECT_EQ(0x81u, readOf(ReadInputGroup, image.Get(), 1)); // lines past 39 read 0
+    LARGE_INTEGER before;
+    QueryPerformanceCounter(&before);
     for (int32_t level : {1, 0, -5})
         ASSERT_EQ(0, WriteOutputLine(image.Get(), 8, level));
     ASSERT_EQ(0, WriteOutputGroup(image.Get(), 0, 0xFFFFFFFFu, 0x0000F000u));
@@ -129,6 +131,15 @@ TEST_F(ToolkitTest, GroupsHold32LinesAndWritesAreRecordedPerLine) {
     EXPECT_EQ(4, HXKSimOutputWrites(image.Get(), 8, levels, 4)); // oldest first
     EXPECT_EQ((std::vector<int32_t>{1, 0, 1, 0}), std::vector<int32_t>(levels, levels + 4));
     EXPECT_EQ(1, HXKSimOutputWrites(image.Get(), 12, nullptr, 0));
+    // Each write's time on the performance counter, in the same order.
+    int64_t times[5] = {};
+    EXPECT_EQ(4, HXKSimOutputWriteTimes(image.Get(), 8, times, 5));
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    EXPECT_TRUE(before.QuadPart <= times[0] && times[0] <= times[1] && times[1] <= times[2] &&
+                times[2] <= times[3] && times[3] <= now.QuadPart);
+    EXPECT_EQ(0, times[4]); // only as many as there were
+    EXPECT_EQ(-1, HXKSimOutputWriteTimes(image.Get(), 40, times, 5));
     EXPECT_EQ(-1, readOf(ReadInputGroup, exact.Get(), 1)); // a group without any line
     EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, WriteOutputGroup(exact.Get(), 1, ~0u, ~0u));
     EXPECT_EQ(0, SupportsBasicDigIO(plain.Get()));

@@ -71,6 +71,11 @@ HXKAPI int32_t HXKSimGetOutput(HXKIMAGE image, int32_t line, int32_t* level);
 // into levels (may be null) and returns how many writes there were in all.
 // Returns -1 when the image is not live or the line does not exist.
 HXKAPI int32_t HXKSimOutputWrites(HXKIMAGE image, int32_t line, int32_t* levels, int32_t max);
+// When those writes happened: the performance counter (QueryPerformanceCounter)
+// at each of the same most recent writes, oldest first, so that the length
+// of a pulse and the order of writes to several lines can be measured. Same
+// result as HXKSimOutputWrites.
+HXKAPI int32_t HXKSimOutputWriteTimes(HXKIMAGE image, int32_t line, int64_t* counts, int32_t max);
 
 // Makes the operation fail on this image: for the line and group operations
 // only at the given index (or at every index with HXKSIM_ANY_INDEX), for the

@@ -45,6 +45,12 @@ HXKAPI int32_t HXKSimOutputWrites(HXKIMAGE image, int32_t line, int32_t* levels,
         image, -1, [=](SimImage& live) { return live.outputWrites(line, levels, max); });
 }
 
+HXKAPI int32_t HXKSimOutputWriteTimes(HXKIMAGE image, int32_t line, int64_t* counts,
+                                      int32_t max) {
+    return SimRegistry::instance().withImage(
+        image, -1, [=](SimImage& live) { return live.outputWriteTimes(line, counts, max); });
+}
+
 HXKAPI int32_t HXKSimSetFault(HXKIMAGE image, int32_t operation, int32_t index, int32_t enable) {
     return hxk::statusOrNoMemory([=] {
         return SimRegistry::instance().withImage(image, HXKSIM_E_NOT_LIVE, [=](SimImage& live) {

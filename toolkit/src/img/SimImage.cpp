@@ -2,6 +2,8 @@
 
 #include "HXKSim.h"
 
+#include <windows.h>
+
 #include <algorithm>
 
 namespace hxk {
@@ -106,7 +108,9 @@ int32_t SimImage::readGroup(int32_t operation, int32_t group, uint32_t* value) c
 // The history first: when it cannot grow, the line keeps its level.
 void SimImage::write(size_t line, uint8_t level) {
     WriteHistory& history = history_[line];
-    history.recent.push_back(level);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    history.recent.push_back({level, now.QuadPart});
     if (history.recent.size() > kHistoryDepth) history.recent.pop_front();
     ++history.total;
     outputs_[line] = level;
@@ -133,16 +137,25 @@ int32_t SimImage::writeGroup(int32_t group, uint32_t value, uint32_t mask) {
     return HXKSIM_OK;
 }
 
-int32_t SimImage::outputWrites(int32_t line, int32_t* levels, int32_t max) const {
+template <class T, class Field>
+int32_t SimImage::recentWrites(int32_t line, T* out, int32_t max, Field field) const {
     if (!hasLine(outputs_, line)) return -1;
     const WriteHistory& history = history_[static_cast<size_t>(line)];
-    if (levels && max > 0) {
+    if (out && max > 0) {
         const size_t copies = std::min(history.recent.size(), static_cast<size_t>(max));
-        std::copy(history.recent.end() - static_cast<std::ptrdiff_t>(copies), history.recent.end(),
-                  levels);
+        std::transform(history.recent.end() - static_cast<std::ptrdiff_t>(copies),
+                       history.recent.end(), out, field);
     }
     // Callers get an int32 count; a test never writes two billion times.
     return static_cast<int32_t>(std::min<int64_t>(history.total, INT32_MAX));
+}
+
+int32_t SimImage::outputWrites(int32_t line, int32_t* levels, int32_t max) const {
+    return recentWrites(line, levels, max, [](const Write& w) { return int32_t{w.level}; });
+}
+
+int32_t SimImage::outputWriteTimes(int32_t line, int64_t* counts, int32_t max) const {
+    return recentWrites(line, counts, max, [](const Write& w) { return w.when; });
 }
 
 bool SimImage::hasFault(int32_t operation, int32_t index) const {

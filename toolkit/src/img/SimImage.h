@@ -42,6 +42,7 @@ public:
     int32_t writeGroup(int32_t group, uint32_t value, uint32_t mask);
 
     int32_t outputWrites(int32_t line, int32_t* levels, int32_t max) const;
+    int32_t outputWriteTimes(int32_t line, int64_t* counts, int32_t max) const;
 
     // index: countedIndex of the operation.
     void countCall(int index) { ++calls_.calls[index]; }
@@ -54,10 +55,17 @@ public:
     void clearFaults() { faults_.clear(); }
 
 private:
+    struct Write {
+        uint8_t level;
+        int64_t when; // performance counter
+    };
     struct WriteHistory {
         int64_t total = 0;
-        std::deque<uint8_t> recent;
+        std::deque<Write> recent;
     };
+    // Copies a field of the most recent writes, oldest first; the total.
+    template <class T, class Field>
+    int32_t recentWrites(int32_t line, T* out, int32_t max, Field field) const;
 
     const std::vector<uint8_t>& linesOf(int32_t operation) const;
     static bool hasLine(const std::vector<uint8_t>& lines, int32_t line);
