@@ -96,6 +96,10 @@ public:
     // when the step in progress (if any) has ended; called by the worker
     // itself, it does not wait.
     BOOL Stop();
+    // As Stop, but never waits for the step in progress (which finishes on
+    // its own and begins no other): for callers that the step may itself be
+    // waiting for, such as another worker's thread.
+    BOOL StopWithoutWaiting();
     // One step: Before, then After if Before answered TRUE. Run by the worker.
     BOOL SingleStep();
     // Stores and applies a Win32 thread priority; answers the stored value.
@@ -125,6 +129,11 @@ protected:
     // answers FALSE afterwards and the state is no longer running. Repeated
     // calls are harmless.
     void EndWorker();
+    // For hooks that call out to code which may delete this object: a flag on
+    // the worker's stack that turns true when the object is destroyed during
+    // the step in progress (null outside a step). A hook reads it after each
+    // such call and, once it is set, returns without touching the object.
+    const bool* StepDestroyedFlag() const noexcept { return m_destroyedInStep; }
 
 private:
     static unsigned __stdcall ThreadProc(void* object);

@@ -192,6 +192,21 @@ BOOL CaxThread::Stop() {
     return TRUE;
 }
 
+BOOL CaxThread::StopWithoutWaiting() {
+    bool stopped = false;
+    {
+        const auto hold = m_lock.lock();
+        if (m_state == kStateRunning) {
+            m_state = kStateStopped;
+            ResetEvent(m_runEvent.get());
+            stopped = true;
+        }
+    }
+    Sleep(0);
+    if (stopped) Log(kTraceLifeCycle, "Stop: thread stopped...\r\n");
+    return stopped ? TRUE : FALSE;
+}
+
 BOOL CaxThread::SingleStep() {
     // Set by this object's destruction inside a hook; lives on the worker's
     // stack, not in the object.

@@ -15,6 +15,8 @@ using caxthread::kStateStopped;
 using runtime_test::Eventually;
 
 std::atomic<int> g_stepsUnderWay{0}; // of all workers, also deleted ones
+// What a hook that deleted its worker read from the step's destroyed flag.
+std::atomic<bool> g_destroyedFlagSet{false};
 
 // Counts its steps, does in its hook what the test asks and, like every
 // subclass should, ends the worker before its own members go.
@@ -29,6 +31,7 @@ struct Worker : CaxThread {
         ::operator delete(memory);
     }
     using CaxThread::EndWorker;
+    using CaxThread::StepDestroyedFlag;
     BOOL Before() override {
         inStep = true, ++g_stepsUnderWay;
         if (window) SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("sent"));
@@ -37,7 +40,10 @@ struct Worker : CaxThread {
         ++steps, inStep = false, --g_stepsUnderWay;
         if (hook == Hook::EndsWorker) EndWorker();
         if (hook != Hook::DeletesWorker) return keepRunning;
+        const bool* destroyed = StepDestroyedFlag();
+        const bool flagClearBefore = destroyed && !*destroyed;
         delete this;
+        g_destroyedFlagSet = flagClearBefore && *destroyed;
         return FALSE;
     }
     bool Stopped() const { return GetState() == kStateStopped && !inStep; }
@@ -90,6 +96,28 @@ TEST(Thread, StepsAnsweringFalseEndOnlyTheRunTheyBelongTo) {
     EXPECT_FALSE(worker.Stop());
 }
 
+// A stop that must not wait (the stopping thread may be what the step waits
+// for) returns at once; the step under way finishes and no other begins.
+TEST(Thread, StopWithoutWaitingLeavesTheStepUnderWayToFinishAlone) {
+    const hx::unique_handle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Worker worker;
+    worker.gate = gate.get();
+    EXPECT_FALSE(worker.StopWithoutWaiting()); // never started
+    EXPECT_TRUE(worker.Start());
+    EXPECT_TRUE(Eventually([&] { return worker.inStep.load(); }));
+    EXPECT_TRUE(worker.StopWithoutWaiting());
+    EXPECT_TRUE(worker.inStep); // returned while the step was still held
+    EXPECT_EQ(kStateStopped, worker.GetState());
+    EXPECT_FALSE(worker.StopWithoutWaiting());
+    EXPECT_FALSE(worker.Stop());
+    SetEvent(gate.get());
+    EXPECT_TRUE(Eventually([&] { return !worker.inStep; }));
+    Sleep(30);
+    EXPECT_EQ(1, worker.steps.load());
+    EXPECT_TRUE(worker.Start()); // a new run
+    EXPECT_TRUE(Eventually([&] { return worker.steps > 1; }));
+}
+
 TEST(Thread, AHookMayEndOrDeleteItsOwnWorkerWithoutWaitingForItself) {
     for (auto hook : {Worker::Hook::DeletesWorker, Worker::Hook::EndsWorker}) {
         auto* worker = new Worker;
@@ -100,7 +128,11 @@ TEST(Thread, AHookMayEndOrDeleteItsOwnWorkerWithoutWaitingForItself) {
         EXPECT_TRUE(worker->Start());
         // The thread leaves on its own and never touches the deleted object.
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 20000));
-        if (hook == Worker::Hook::DeletesWorker) continue;
+        if (hook == Worker::Hook::DeletesWorker) {
+            EXPECT_TRUE(g_destroyedFlagSet); // the hook could tell it had deleted its worker
+            continue;
+        }
+        EXPECT_EQ(nullptr, worker->StepDestroyedFlag()); // no step under way
         EXPECT_EQ(kStateStopped, worker->GetState()); // ended: no longer running
         EXPECT_FALSE(worker->Start());
         EXPECT_FALSE(worker->Stop());
