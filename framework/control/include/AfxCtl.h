@@ -5,6 +5,7 @@
 #include "AfxConnectionPoint.h"
 #include "AfxDispatchException.h"
 #include "AfxDispatchMap.h"
+#include "AfxList.h"
 #include "AfxModuleState.h"
 #include "AfxMsgMap.h"
 #include "AfxOleControl.h"
