@@ -96,6 +96,9 @@ TEST_F(ToolkitTest, DeadAndMadeUpHandlesFailCleanlyAndAreCountedInFixedSpace) {
             EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, callDriver(op, live.Get(), index)) << op;
         EXPECT_EQ(3, HXKSimCallCount(op, live.Get()));
     }
+    int32_t untouched = 77;
+    EXPECT_EQ(HXKSIM_E_NO_SUCH_LINE, ReadInputLine(live.Get(), 9, &untouched));
+    EXPECT_EQ(77, untouched); // a failed read writes nothing
     EXPECT_EQ(HXKSIM_E_NULL_POINTER, ReadOutputGroup(live.Get(), 0, nullptr));
     EXPECT_EQ(nullptr, HXKSimCreateImage(4, HXKSIM_MAX_LINES + 1, 1));
 

@@ -2,7 +2,8 @@
 // libraries export them by ordinal only (see the .def files beside the
 // toolkit's sources); the ordinal of each operation is given in its comment.
 //
-// Results are 32-bit; a status is 0 on success and nonzero on failure.
+// Results are 32-bit; a status is 0 on success and nonzero on failure. A read
+// that fails leaves its out-parameter as the caller had it.
 // Image and stopwatch handles are pointer-sized and opaque. Every operation
 // accepts any handle value: a value that is not a live object gives the
 // operation's failure result, never a crash.

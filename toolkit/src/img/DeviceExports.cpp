@@ -12,8 +12,8 @@ using hxk::SimRegistry;
 
 namespace {
 
-// Runs a read-style operation that fills *out; on failure *out is cleared so
-// that a careless caller never sees stale data.
+// Runs a read-style operation that fills *out; a failed read writes nothing
+// there, as a device that could not be read has nothing to give.
 template <class Out, class Action>
 int32_t readOperation(int32_t operation, HXKIMAGE image, Out* out, Action action) {
     SimRegistry& registry = SimRegistry::instance();
@@ -24,7 +24,7 @@ int32_t readOperation(int32_t operation, HXKIMAGE image, Out* out, Action action
     Out value = 0;
     const int32_t status = registry.call(operation, image, HXKSIM_E_NOT_LIVE,
                                          [&](SimImage& live) { return action(live, &value); });
-    *out = status == HXKSIM_OK ? value : 0;
+    if (status == HXKSIM_OK) *out = value;
     return status;
 }
 
