@@ -4,7 +4,7 @@
 
 #include "HXDigIOIds.h"
 #include "HXDigIO_h.h"
-#include "HandOffSetting.h"
+#include "ToolkitSettings.h"
 #include "resource.h"
 
 #include <cstdint>
@@ -57,6 +57,28 @@ DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutDWORD", HXDISPID_SETOUTDWORD, SetOutDWORD,
 DISP_FUNCTION_ID(CHXdigIOCtrl, "SetOutBit", HXDISPID_SETOUTBIT, SetOutBit, VT_I4, VTS_I4 VTS_I4)
 DISP_FUNCTION_ID(CHXdigIOCtrl, "GetInBit", HXDISPID_GETINBIT, GetInBit, VT_I4, VTS_I4)
 DISP_FUNCTION_ID(CHXdigIOCtrl, "GetOutBit", HXDISPID_GETOUTBIT, GetOutBit, VT_I4, VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "BitListenerStart", HXDISPID_BITLISTENERSTART, WorkerStart, VT_BOOL,
+                 VTS_I8)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "BitListenerDestroy", HXDISPID_BITLISTENERDESTROY, ListenerDestroy,
+                 VT_BOOL, VTS_I8)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "BitListenerCreate", HXDISPID_BITLISTENERCREATE, BitListenerCreate,
+                 VT_I8, VTS_I4 VTS_I4 VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "BitListenerStop", HXDISPID_BITLISTENERSTOP, ListenerStop, VT_BOOL,
+                 VTS_I8)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "DWORDListenerCreate", HXDISPID_DWORDLISTENERCREATE,
+                 DWORDListenerCreate, VT_I8, VTS_I4 VTS_I4 VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "DWORDListenerDestroy", HXDISPID_DWORDLISTENERDESTROY,
+                 ListenerDestroy, VT_BOOL, VTS_I8)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "DWORDListenerStart", HXDISPID_DWORDLISTENERSTART, WorkerStart,
+                 VT_BOOL, VTS_I8)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "DWORDListenerStop", HXDISPID_DWORDLISTENERSTOP, ListenerStop,
+                 VT_BOOL, VTS_I8)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "BitTogglerCreate", HXDISPID_BITTOGGLERCREATE, BitTogglerCreate,
+                 VT_I8, VTS_I4 VTS_I4)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "BitTogglerDestroy", HXDISPID_BITTOGGLERDESTROY, TogglerDestroy,
+                 VT_BOOL, VTS_I8)
+DISP_FUNCTION_ID(CHXdigIOCtrl, "BitTogglerStart", HXDISPID_BITTOGGLERSTART, WorkerStart, VT_BOOL,
+                 VTS_I8)
 DISP_FUNCTION_ID(CHXdigIOCtrl, "AboutBox", HXDISPID_ABOUTBOX, AboutBox, VT_EMPTY, VTS_NONE)
 END_DISPATCH_MAP()
 
@@ -66,6 +88,7 @@ CHXdigIOCtrl::CHXdigIOCtrl() {
 }
 
 CHXdigIOCtrl::~CHXdigIOCtrl() {
+    DestroyWorkers(); // each ends its thread before it drops its image reference
     m_hImage.ReleaseIfValid();
 }
 

@@ -6,6 +6,14 @@
 #include "AfxCtl.h"
 #include "HXDigIODispIds.h"
 #include "HXKImageRef.h"
+#include "hx/critical_section.h"
+
+#include <atomic>
+
+class CListenPort;
+class CTogglePort;
+class CWorkerPort;
+struct WorkerReport;
 
 class CHXdigIOCtrl : public COleControl {
     DECLARE_OLECREATE_EX(CHXdigIOCtrl)
@@ -15,6 +23,13 @@ class CHXdigIOCtrl : public COleControl {
 public:
     CHXdigIOCtrl();
     ~CHXdigIOCtrl() override;
+
+    // Called by the workers on their own threads (HXdigIOWorkers.cpp).
+    void ReportListener(CListenPort* listener, int32_t port, uint32_t value);
+    void ReportToggler(CTogglePort* toggler, int32_t port, int32_t level);
+    // HXKError for a worker's failed read, Continue preset FALSE; answers
+    // what the handlers left in Continue.
+    BOOL ReportWorkerError(long code, const char* text);
 
 protected:
     // Properties
@@ -34,11 +49,30 @@ protected:
 
     void AboutBox();
 
+    // Listeners and togglers (HXdigIOWorkers.cpp)
+    LONGLONG BitListenerCreate(long port, long value, long delay);
+    LONGLONG DWORDListenerCreate(long port, long value, long delay);
+    LONGLONG BitTogglerCreate(long port, long delay);
+    BOOL WorkerStart(LONGLONG worker);
+    BOOL ListenerStop(LONGLONG listener);
+    BOOL ListenerDestroy(LONGLONG listener);
+    BOOL TogglerDestroy(LONGLONG toggler);
+
     // Events
     void FireHXKError(long code, const char* text, BOOL* pContinue) {
         FireEvent(HXEVENTID_HXKERROR, VTS_I4 VTS_BSTR VTS_PBOOL, code, text, pContinue);
     }
     void FireImageUpdated() { FireEvent(HXEVENTID_IMAGEUPDATED, VTS_NONE); }
+    void FireListener(LONGLONG listener, long port, long value) {
+        FireEvent(HXEVENTID_LISTENER, VTS_I8 VTS_I4 VTS_I4, listener, port, value);
+    }
+    void FireToggler(LONGLONG toggler, long port, long value) {
+        FireEvent(HXEVENTID_TOGGLER, VTS_I8 VTS_I4 VTS_I4, toggler, port, value);
+    }
+
+    // The window thread's side of the workers' messages; TRUE if the
+    // message was one of them.
+    BOOL OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Fires HXKError with Continue preset as given; returns what the
     // container's handlers left in it.
@@ -52,8 +86,36 @@ private:
     bool AccessPort(long index, int32_t bound, long failureCode, const char* failureText,
                     DriverCall driverCall);
 
-    BOOL m_bFireDirect = FALSE;
+    LONGLONG CreateListener(long port, long value, long delay, BOOL bitMode);
+    bool OnWindowThread() const { return GetCurrentThreadId() == m_dwWindowThreadId; }
+    CListenPort* FindListener(LONGLONG handle);
+    CTogglePort* FindToggler(LONGLONG handle);
+    // Stops a listener on the window thread, waiting for its step.
+    void StopOnWindowThread(CListenPort* listener);
+    // Deletes a worker out of the lists now, or leaves it for later when a
+    // call on the window thread's stack is still using it (or this is not the
+    // window thread).
+    void Bury(CWorkerPort* worker);
+    // Deletes the buried workers that nothing uses any more (window thread).
+    void ReapWorkers();
+    void DestroyWorkers();
+    LRESULT HandleReport(UINT message, LPARAM lParam);
+    void YieldToParent();
+
+    // Read and written by worker threads too.
+    std::atomic<BOOL> m_bFireDirect{FALSE};
+    // How many listener threads wait in their hand-off to the window.
+    std::atomic<LONG> m_bInHandOff{0};
     HXKImageRef m_hImage; // the control's own reference on the bound image
     int32_t m_nOutputs = 0;
     int32_t m_nInputs = 0;
+    CList<CListenPort*, CListenPort*> m_Listeners;
+    CList<CTogglePort*, CTogglePort*> m_Togglers;
+    // Destroyed workers waiting to be deleted.
+    CList<CWorkerPort*, CWorkerPort*> m_Buried;
+    // Guards the three lists' links (not the workers); held only briefly,
+    // never while waiting or firing.
+    hx::critical_section m_workerLock;
+    const DWORD m_dwWindowThreadId = GetCurrentThreadId();
+    std::atomic<bool> m_bClosing{false};
 };

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <utility>
 
 namespace hxtest {
@@ -30,8 +31,45 @@ enum ControlDispId : DISPID {
     idSetOutBit = HXDISPID_SETOUTBIT,
     idGetInBit = HXDISPID_GETINBIT,
     idGetOutBit = HXDISPID_GETOUTBIT,
+    idBitListenerCreate = HXDISPID_BITLISTENERCREATE,
+    idBitListenerStart = HXDISPID_BITLISTENERSTART,
+    idBitListenerStop = HXDISPID_BITLISTENERSTOP,
+    idBitListenerDestroy = HXDISPID_BITLISTENERDESTROY,
+    idDWORDListenerCreate = HXDISPID_DWORDLISTENERCREATE,
+    idDWORDListenerStart = HXDISPID_DWORDLISTENERSTART,
+    idDWORDListenerStop = HXDISPID_DWORDLISTENERSTOP,
+    idDWORDListenerDestroy = HXDISPID_DWORDLISTENERDESTROY,
+    idBitTogglerCreate = HXDISPID_BITTOGGLERCREATE,
+    idBitTogglerStart = HXDISPID_BITTOGGLERSTART,
+    idBitTogglerDestroy = HXDISPID_BITTOGGLERDESTROY,
 };
-enum ControlEventId : DISPID { evHXKError = HXEVENTID_HXKERROR, evImageUpdated = HXEVENTID_IMAGEUPDATED };
+enum ControlEventId : DISPID {
+    evHXKError = HXEVENTID_HXKERROR,
+    evImageUpdated = HXEVENTID_IMAGEUPDATED,
+    evListener = HXEVENTID_LISTENER,
+    evToggler = HXEVENTID_TOGGLER,
+};
+
+// Values in the toolkit's settings key for as long as the scope lives (the
+// key is removed afterwards). Controls read them when they are made.
+struct ToolkitSettings {
+    explicit ToolkitSettings(std::initializer_list<std::pair<const char*, DWORD>> values) {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH);
+        for (const auto& [name, value] : values)
+            EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH, name,
+                                                     REG_DWORD, &value, sizeof value));
+    }
+    ToolkitSettings(const ToolkitSettings&) = delete;
+    ToolkitSettings& operator=(const ToolkitSettings&) = delete;
+    ~ToolkitSettings() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH); }
+};
+
+// Polls until condition() holds, for twenty seconds at most.
+template <class Condition> bool Eventually(Condition condition) {
+    for (int i = 0; i < 2000 && !condition(); ++i)
+        Sleep(10);
+    return condition();
+}
 
 inline std::string BinDirectory() {
     char path[MAX_PATH] = {};
@@ -101,6 +139,14 @@ protected:
             EXPECT_EQ(S_OK, module.Call("DllCanUnloadNow"));
         }
         CoUninitialize();
+    }
+    // A new control in place of the one SetUp made (say, to read settings
+    // made since), with the same sink connected.
+    void RecreateControl() {
+        ReleaseControl();
+        ASSERT_EQ(S_OK, module.CreateControl(control));
+        ASSERT_TRUE(point = PointOf(control.get(), DIID__DHXdigIOEvents));
+        ASSERT_EQ(S_OK, point->Advise(sink.get(), &cookie));
     }
     void Disconnect() {
         if (point) point->Unadvise(cookie);

@@ -91,8 +91,8 @@ TEST_F(Binding, FailedCountQueriesFireBeforeImageUpdatedAndKeepTheOldCounts) {
 }
 
 TEST_F(Binding, AHandlerThatUnbindsDuringACountErrorEndsTheBinding) {
-    sink->onEvent = [&](DISPID id) {
-        if (id == evHXKError) {
+    sink->onEvent = [&](const FiredEvent& fired) {
+        if (fired.dispid == evHXKError) {
             EXPECT_EQ(S_OK, Bind(0));
         }
     };

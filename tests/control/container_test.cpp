@@ -61,7 +61,7 @@ TEST_F(Container, SinksComeAndGoWhileEventsFireOnAnotherThread) {
     const auto leaving = MakeSink(DIID__DHXdigIOEvents);
     DWORD leavingCookie = 0;
     ASSERT_EQ(S_OK, point->Advise(leaving.get(), &leavingCookie));
-    leaving->onEvent = [&](DISPID) { point->Unadvise(leavingCookie); };
+    leaving->onEvent = [&](const FiredEvent&) { point->Unadvise(leavingCookie); };
     std::atomic<bool> done{false};
     std::thread firer([&] {
         for (int i = 0; i < 300; ++i)

@@ -99,6 +99,7 @@ inline CallResult Put(const hx::com_ptr<IDispatch>& t, DISPID id, const Var& x) 
 struct FiredEvent {
     DISPID dispid;
     std::vector<Var> args; // natural order; a by-reference BOOL as the sink left it
+    DWORD thread = 0;      // the thread the event arrived on
 };
 
 // A heap-allocated sink with a real reference count. It answers IUnknown,
@@ -128,7 +129,7 @@ public:
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHOD(Invoke)
     (DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-        FiredEvent event{dispid, std::vector<Var>(params->cArgs)};
+        FiredEvent event{dispid, std::vector<Var>(params->cArgs), GetCurrentThreadId()};
         for (UINT i = 0; i < params->cArgs; ++i) {
             VARIANT& arg = params->rgvarg[params->cArgs - 1 - i];
             if (arg.vt == (VT_BOOL | VT_BYREF) && continueAnswer >= 0)
@@ -139,12 +140,12 @@ public:
             std::lock_guard<std::mutex> lock(m_lock);
             m_events.push_back(event);
         }
-        if (onEvent) onEvent(dispid);
+        if (onEvent) onEvent(event);
         return S_OK;
     }
 
     int continueAnswer = -1;
-    std::function<void(DISPID)> onEvent;
+    std::function<void(const FiredEvent&)> onEvent;
     std::vector<FiredEvent> Events() const {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_events;

@@ -105,9 +105,10 @@ protected:
     BOOL m_bModified = FALSE;
     CConnectionPoint m_xEventConnPt;
 
-private:
     // Adds a reference unless the object is being built or torn down.
     bool AddRefIfAlive();
+
+private:
 
     // Locked at the first use for the object's life, so that the library
     // stays loaded while the object may ask again.
