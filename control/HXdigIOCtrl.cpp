@@ -2,6 +2,7 @@
 // registration, the image binding, the properties and the about box.
 #include "HXdigIOCtrl.h"
 
+#include "HXDigIOErrors.h"
 #include "HXDigIOIds.h"
 #include "HXDigIO_h.h"
 #include "ToolkitSettings.h"
@@ -92,9 +93,9 @@ CHXdigIOCtrl::~CHXdigIOCtrl() {
     m_hImage.ReleaseIfValid();
 }
 
-BOOL CHXdigIOCtrl::ReportError(long code, const char* text, BOOL continuePreset) {
-    BOOL keepGoing = continuePreset;
-    FireHXKError(code, text, &keepGoing);
+BOOL CHXdigIOCtrl::ReportError(const HXDigIOError& error) {
+    BOOL keepGoing = error.continues ? TRUE : FALSE;
+    FireHXKError(error.code, error.text, &keepGoing);
     return keepGoing;
 }
 
@@ -108,8 +109,8 @@ void CHXdigIOCtrl::SetImage(LONGLONG newValue) {
 
     const bool supported = SupportsBasicDigIO(image) != 0;
     if (image && !supported) {
-        static const char text[] = "Missing BasicDigIO interface!";
-        if (ReportError(HXK_E_NOINTERFACE, text)) MessageBoxA(GetSafeHwnd(), text, "Error", MB_OK);
+        const HXDigIOError& error = hxerrors::kMissingDigIO;
+        if (ReportError(error)) MessageBoxA(GetSafeHwnd(), error.text, "Error", MB_OK);
         return;
     }
     HXKImageRef bound(image);
@@ -125,14 +126,14 @@ void CHXdigIOCtrl::SetImage(LONGLONG newValue) {
         if (QueryInputCount(image, &count) == 0) {
             m_nInputs = count;
         } else {
-            ReportError(HXK_E_PROPERTYREAD, "Can't read number of input ports!");
+            ReportError(hxerrors::kNoInputCount);
             if (m_hImage.Get() != image) return;
         }
         count = m_nOutputs;
         if (QueryOutputCount(image, &count) == 0) {
             m_nOutputs = count;
         } else {
-            ReportError(HXK_E_PROPERTYREAD, "Can't read number of output ports!");
+            ReportError(hxerrors::kNoOutputCount);
             if (m_hImage.Get() != image) return;
         }
     } else {

@@ -14,6 +14,7 @@ class CListenPort;
 class CTogglePort;
 class CWorkerPort;
 struct WorkerReport;
+struct HXDigIOError;
 
 class CHXdigIOCtrl : public COleControl {
     DECLARE_OLECREATE_EX(CHXdigIOCtrl)
@@ -27,9 +28,9 @@ public:
     // Called by the workers on their own threads (HXdigIOWorkers.cpp).
     void ReportListener(CListenPort* listener, int32_t port, uint32_t value);
     void ReportToggler(CTogglePort* toggler, int32_t port, int32_t level);
-    // HXKError for a worker's failed read, Continue preset FALSE; answers
+    // HXKError for a worker's failed read (Continue preset FALSE); answers
     // what the handlers left in Continue.
-    BOOL ReportWorkerError(long code, const char* text);
+    BOOL ReportWorkerError();
 
 protected:
     // Properties
@@ -74,17 +75,16 @@ protected:
     // message was one of them.
     BOOL OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Fires HXKError with Continue preset as given; returns what the
-    // container's handlers left in it.
-    BOOL ReportError(long code, const char* text, BOOL continuePreset = TRUE);
+    // Fires HXKError with the error's code, text and Continue preset;
+    // returns what the container's handlers left in Continue.
+    BOOL ReportError(const HXDigIOError& error);
 
 private:
     // The shape of every port method: the index checked against its bound,
     // then one driver call (answering the driver's status); a failure of
     // either fires HXKError and answers false.
     template <class DriverCall>
-    bool AccessPort(long index, int32_t bound, long failureCode, const char* failureText,
-                    DriverCall driverCall);
+    bool AccessPort(long index, int32_t bound, const HXDigIOError& failure, DriverCall driverCall);
 
     LONGLONG CreateListener(long port, long value, long delay, BOOL bitMode);
     bool OnWindowThread() const { return GetCurrentThreadId() == m_dwWindowThreadId; }

@@ -42,6 +42,7 @@
 // only under it, so the window thread cannot delete it meanwhile.
 #include "HXdigIOCtrl.h"
 
+#include "HXDigIOErrors.h"
 #include "HXDigIO_h.h"
 #include "ListenPort.h"
 #include "TogglePort.h"
@@ -284,9 +285,9 @@ void CHXdigIOCtrl::DestroyWorkers() {
 
 // --- Reports ----------------------------------------------------------------
 
-BOOL CHXdigIOCtrl::ReportWorkerError(long code, const char* text) {
+BOOL CHXdigIOCtrl::ReportWorkerError() {
     if (m_bClosing) return FALSE;
-    return ReportError(code, text, FALSE);
+    return ReportError(hxerrors::kWorkerReadFailed);
 }
 
 void CHXdigIOCtrl::ReportListener(CListenPort* listener, int32_t port, uint32_t value) {

@@ -1,6 +1,5 @@
 #include "WorkerPort.h"
 
-#include "HXDigIO_h.h"
 #include "HXdigIOCtrl.h"
 
 namespace {
@@ -46,5 +45,5 @@ bool CWorkerPort::Pause(DWORD milliseconds) {
 
 BOOL CWorkerPort::ReportReadFailure() {
     if (IsDying()) return FALSE;
-    return m_pCtrl->ReportWorkerError(HXK_E_PORTREAD, "Couldn't read port!");
+    return m_pCtrl->ReportWorkerError();
 }
