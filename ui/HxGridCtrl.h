@@ -75,8 +75,10 @@ public:
     // made blank when there is none yet, and redraws the list; FALSE when the
     // row, sub-item or column does not exist. With bSelected the record's
     // selected-state record (pSelected) takes the style instead.
-    //   SetCellStyle    the record of one cell (sub-item 0: the row record;
-    //                   a row without its own cell records gets blank ones)
+    //   SetCellStyle    the record of one cell. Sub-item 0's is the row
+    //                   record, which also styles the other cells of a row
+    //                   without cell records; styling another cell of such a
+    //                   row first gives it blank cell records, one per column
     //   SetRowStyle     the row's pRowStyle, which styles every cell of it
     //   SetColumnStyle  the column's record
     // A change of font flags drops the record's font and every merged font,
