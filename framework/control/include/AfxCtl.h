@@ -1,11 +1,15 @@
 // Everything a control module built on the framework uses.
 #pragma once
 
+#include "AfxArray.h"
 #include "AfxCmdTarget.h"
 #include "AfxConnectionPoint.h"
 #include "AfxDispatchException.h"
 #include "AfxDispatchMap.h"
+#include "AfxException.h"
+#include "AfxFont.h"
 #include "AfxList.h"
+#include "AfxListCtrl.h"
 #include "AfxModuleState.h"
 #include "AfxMsgMap.h"
 #include "AfxOleControl.h"

@@ -1,0 +1,9 @@
+#include "AfxException.h"
+
+void AfxThrowInvalidArgException() {
+    throw CInvalidArgException();
+}
+
+void AfxThrowMemoryException() {
+    throw CMemoryException();
+}
