@@ -3,6 +3,7 @@
 // DllUnregisterServer's result without a registered type library is checked
 // in-process.
 #include "ControlTestSupport.h"
+#include "RegistryTree.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,37 +20,6 @@ std::string GuidText(REFGUID guid) {
     return Narrow(wide);
 }
 const std::string kClass = "CLSID\\" + GuidText(CLSID_HXdigIO);
-
-// Every key and value under an HKCR key, sorted: "sub\\key=default",
-// "sub\\key:name=value" ("" for the key itself, no "=" without a value).
-// Empty when the key is missing.
-std::vector<std::string> Tree(const std::string& path, const std::string& prefix = "") {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    std::vector<std::string> lines = {prefix};
-    char name[256], data[MAX_PATH];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name, dataSize = sizeof data - 1, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                          &dataSize) != ERROR_SUCCESS)
-            break;
-        data[type == REG_SZ ? dataSize : 0] = '\0';
-        std::string& line = *name ? lines.emplace_back(prefix + ":" + name) : lines[0];
-        line += "=" + std::string(data);
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        const auto sub = Tree(path + "\\" + name, prefix.empty() ? name : prefix + "\\" + name);
-        lines.insert(lines.end(), sub.begin(), sub.end());
-    }
-    RegCloseKey(key);
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
 
 // Runs a program of the prefix; answers its exit code and its output.
 std::pair<int, std::string> RunHost(const std::string& command) {
@@ -82,7 +52,7 @@ protected:
     void TearDown() override {
         Regsvr32(OcxPath(), "/u"); // leave nothing registered
         for (const std::string& key : kRegistered)
-            EXPECT_EQ(std::vector<std::string>{}, Tree(key)) << key;
+            EXPECT_EQ(std::vector<std::string>{}, RegistryTree(key)) << key;
         EXPECT_EQ(0, HXKSimLiveImageCount());
         CoUninitialize();
     }
@@ -98,11 +68,11 @@ TEST_F(Hosts, Regsvr32RegistersTwiceAndUnregistersEverything) {
                                         "MiscStatus\\1=131473", "ProgID=" + kProgID,
                                         "ToolboxBitmap32=" + ocx + ", 1",
                                         "TypeLib=" + GuidText(LIBID_HXDIGIOLib), "Version=1.0"}),
-              Tree(kClass));
+              RegistryTree(kClass));
     EXPECT_EQ(
         (std::vector<std::string>{"=Harlow Digital IO Control", "CLSID=" + clsid, "Insertable"}),
-        Tree(kProgID));
-    const std::vector<std::string> library = Tree(kRegistered[2]);
+        RegistryTree(kProgID));
+    const std::vector<std::string> library = RegistryTree(kRegistered[2]);
     EXPECT_NE(library.end(), std::find(library.begin(), library.end(), "1.0\\0\\win64=" + ocx));
     EXPECT_EQ(0, Regsvr32(ocx, "/u")); // TearDown finds everything gone
 }
@@ -111,11 +81,12 @@ TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClassesAlone) {
     LoadedModule module;
     ASSERT_EQ(S_OK, module.Call("DllRegisterServer"));
     ASSERT_EQ(S_OK, UnRegisterTypeLib(LIBID_HXDIGIOLib, 1, 0, 0, SYS_WIN64));
-    const std::vector<std::string> classBefore = Tree(kClass), progIDBefore = Tree(kProgID);
+    const std::vector<std::string> classBefore = RegistryTree(kClass),
+                                   progIDBefore = RegistryTree(kProgID);
     EXPECT_EQ(SELFREG_E_TYPELIB, module.Call("DllUnregisterServer"));
     EXPECT_EQ(11u, classBefore.size());
-    EXPECT_EQ(classBefore, Tree(kClass));
-    EXPECT_EQ(progIDBefore, Tree(kProgID));
+    EXPECT_EQ(classBefore, RegistryTree(kClass));
+    EXPECT_EQ(progIDBefore, RegistryTree(kProgID));
     EXPECT_EQ(S_OK, module.Call("DllRegisterServer")); // for TearDown's regsvr32 /u
 }
 
@@ -135,6 +106,19 @@ TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {
         expected = {"Missing BasicDigIO interface!"};
     EXPECT_EQ(expected, boxes.Stop());
     EXPECT_EQ(0, Regsvr32(simulator, "/u"));
+}
+
+// What a script learns when it writes a read-only property: the standard
+// text and the control as the source, not "Unknown runtime error".
+TEST_F(Hosts, AScriptWritingAReadOnlyPropertyLearnsWhyFromErr) {
+    ASSERT_EQ(0, Regsvr32(OcxPath()));
+    const auto [code, output] = RunHost("cscript.exe //nologo \"" + BinDirectory() +
+                                        "\\control-scripts\\read_only_properties.vbs\"");
+    EXPECT_EQ(0, code) << output;
+    for (const char* property : {"NumInputs", "NumOutputs", "IsBasicDigIO"}) {
+        const std::string line = property + std::string(": 383|Property is read-only|") + kProgID;
+        EXPECT_NE(std::string::npos, output.find(line)) << output;
+    }
 }
 
 } // namespace
