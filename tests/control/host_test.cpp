@@ -16,7 +16,6 @@ const std::string kProgID = "HXDIGIO.HXdigIOCtrl.1";
 
 const std::string kClass = "CLSID\\" + GuidText(CLSID_HXdigIO);
 
-
 // Runs a program of the prefix; answers its exit code and its output.
 std::pair<int, std::string> RunHost(const std::string& command) {
     std::string output;
@@ -48,7 +47,7 @@ protected:
     void TearDown() override {
         Regsvr32(OcxPath(), "/u"); // leave nothing registered
         for (const std::string& key : kRegistered)
-            EXPECT_EQ(std::vector<std::string>{}, Tree(key)) << key;
+            EXPECT_EQ(std::vector<std::string>{}, RegistryTree(key)) << key;
         EXPECT_EQ(0, HXKSimLiveImageCount());
         CoUninitialize();
     }
@@ -64,11 +63,11 @@ TEST_F(Hosts, Regsvr32RegistersTwiceAndUnregistersEverything) {
                                         "MiscStatus\\1=131473", "ProgID=" + kProgID,
                                         "ToolboxBitmap32=" + ocx + ", 1",
                                         "TypeLib=" + GuidText(LIBID_HXDIGIOLib), "Version=1.0"}),
-              Tree(kClass));
+              RegistryTree(kClass));
     EXPECT_EQ(
         (std::vector<std::string>{"=Harlow Digital IO Control", "CLSID=" + clsid, "Insertable"}),
-        Tree(kProgID));
-    const std::vector<std::string> library = Tree(kRegistered[2]);
+        RegistryTree(kProgID));
+    const std::vector<std::string> library = RegistryTree(kRegistered[2]);
     EXPECT_NE(library.end(), std::find(library.begin(), library.end(), "1.0\\0\\win64=" + ocx));
     EXPECT_EQ(0, Regsvr32(ocx, "/u")); // TearDown finds everything gone
 }
@@ -77,11 +76,12 @@ TEST_F(Hosts, UnregisteringWithoutTheTypeLibraryFailsAndLeavesTheClassesAlone) {
     LoadedModule module;
     ASSERT_EQ(S_OK, module.Call("DllRegisterServer"));
     ASSERT_EQ(S_OK, UnRegisterTypeLib(LIBID_HXDIGIOLib, 1, 0, 0, SYS_WIN64));
-    const std::vector<std::string> classBefore = Tree(kClass), progIDBefore = Tree(kProgID);
+    const std::vector<std::string> classBefore = RegistryTree(kClass),
+                                   progIDBefore = RegistryTree(kProgID);
     EXPECT_EQ(SELFREG_E_TYPELIB, module.Call("DllUnregisterServer"));
     EXPECT_EQ(11u, classBefore.size());
-    EXPECT_EQ(classBefore, Tree(kClass));
-    EXPECT_EQ(progIDBefore, Tree(kProgID));
+    EXPECT_EQ(classBefore, RegistryTree(kClass));
+    EXPECT_EQ(progIDBefore, RegistryTree(kProgID));
     EXPECT_EQ(S_OK, module.Call("DllRegisterServer")); // for TearDown's regsvr32 /u
 }
 
@@ -101,6 +101,19 @@ TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {
         expected = {"Missing BasicDigIO interface!"};
     EXPECT_EQ(expected, boxes.Stop());
     EXPECT_EQ(0, Regsvr32(simulator, "/u"));
+}
+
+// What a script learns when it writes a read-only property: the standard
+// text and the control as the source, not "Unknown runtime error".
+TEST_F(Hosts, AScriptWritingAReadOnlyPropertyLearnsWhyFromErr) {
+    ASSERT_EQ(0, Regsvr32(OcxPath()));
+    const auto [code, output] = RunHost("cscript.exe //nologo \"" + BinDirectory() +
+                                        "\\control-scripts\\read_only_properties.vbs\"");
+    EXPECT_EQ(0, code) << output;
+    for (const char* property : {"NumInputs", "NumOutputs", "IsBasicDigIO"}) {
+        const std::string line = property + std::string(": 383|Property is read-only|") + kProgID;
+        EXPECT_NE(std::string::npos, output.find(line)) << output;
+    }
 }
 
 } // namespace

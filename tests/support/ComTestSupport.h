@@ -3,6 +3,7 @@
 // records what it is fired, and a watcher that closes modal boxes.
 #pragma once
 
+#include "hx/bstr.h"
 #include "hx/com_ptr.h"
 
 #include <windows.h>
@@ -55,6 +56,7 @@ struct CallResult {
     Var value;
     UINT argErr = ~0u;
     SCODE excepScode = 0; // EXCEPINFO's code when hr is DISP_E_EXCEPTION
+    std::string excepSource, excepDescription;
 };
 // Arguments in their natural order; a put names its value DISPID_PROPERTYPUT.
 inline CallResult Invoke(IDispatch* target, DISPID id, WORD flags,
@@ -70,10 +72,11 @@ inline CallResult Invoke(IDispatch* target, DISPID id, WORD flags,
     EXCEPINFO excep = {};
     r.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value.v, &excep,
                           &r.argErr);
+    const hx::unique_bstr source(excep.bstrSource), description(excep.bstrDescription),
+        helpFile(excep.bstrHelpFile);
     r.excepScode = excep.scode;
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
+    r.excepSource = source.to_ansi();
+    r.excepDescription = description.to_ansi();
     return r;
 }
 inline CallResult Method(IDispatch* t, DISPID id, const std::vector<Var>& args = {}) {

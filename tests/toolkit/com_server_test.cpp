@@ -4,11 +4,12 @@
 // with arguments as scripts hold them. Holds the ctest lock "registry-classes".
 #include "HXKSim.h"
 #include "HXKSimAutomation.h"
+#include "hx/bstr.h"
+#include "hx/com_ptr.h"
 
 #include <gtest/gtest.h>
 
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <initializer_list>
 #include <iterator>
@@ -41,7 +42,7 @@ struct Var : VARIANT {
     }
 };
 
-using DispatchPtr = Microsoft::WRL::ComPtr<IDispatch>;
+using DispatchPtr = hx::com_ptr<IDispatch>;
 
 // A method call as scripts make it: rgvarg holds the arguments backwards.
 HRESULT call(const DispatchPtr& object, const wchar_t* name, std::initializer_list<Var> args,
@@ -101,7 +102,7 @@ protected:
     }
     DispatchPtr create() {
         DispatchPtr made;
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&made));
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(made.put()));
         return made;
     }
     CLSID clsid = {};
@@ -111,27 +112,28 @@ protected:
 // server stays loaded, so that handle values are never handed out twice.
 TEST_F(SimulatorServerTest, ServerUnloadsOnlyWhenNothingOfItIsLeft) {
     ASSERT_FALSE(serverStaysLoaded());
-    Microsoft::WRL::ComPtr<IClassFactory> factory;
+    hx::com_ptr<IClassFactory> factory;
     DispatchPtr sim;
-    ASSERT_EQ(S_OK, CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_PPV_ARGS(&factory)));
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(&sim)));
+    ASSERT_EQ(S_OK,
+              CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_PPV_ARGS(factory.put())));
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_PPV_ARGS(sim.put())));
     factory->LockServer(FALSE); // unbalanced unlocks neither free the object's
     factory->LockServer(FALSE); // server nor keep it loaded for good
-    factory.Reset();
+    factory.reset();
     EXPECT_EQ(S_FALSE, serverEntry("DllCanUnloadNow"));
-    sim.Reset();
+    sim.reset();
     EXPECT_EQ(S_OK, serverEntry("DllCanUnloadNow"));
     EXPECT_FALSE(serverStaysLoaded());
 
     sim = create();
     Var image, next;
     ASSERT_EQ(S_OK, call(sim, L"CreateImage", {Var(2), Var(2)}, &image));
-    sim.Reset();
+    sim.reset();
     EXPECT_EQ(S_FALSE, serverEntry("DllCanUnloadNow")); // the client still holds an image
     EXPECT_TRUE(serverStaysLoaded());
     sim = create();
     EXPECT_EQ(S_OK, call(sim, L"ReleaseImage", {image}));
-    sim.Reset();
+    sim.reset();
     CoFreeUnusedLibrariesEx(0, 0); // whatever COM does now, handle values stay unused
     sim = create();
     ASSERT_EQ(S_OK, call(sim, L"CreateImage", {Var(2), Var(2)}, &next));
@@ -189,11 +191,10 @@ TEST_F(SimulatorServerTest, BadCallsGetTheStandardErrors) {
 
     EXCEPINFO error = {};
     EXPECT_EQ(DISP_E_EXCEPTION, call(sim, L"SetInput", {none, none, none}, nullptr, &error));
+    const hx::unique_bstr source(error.bstrSource), description(error.bstrDescription);
     EXPECT_EQ(E_INVALIDARG, error.scode);
     EXPECT_EQ(std::wstring(L"" HXKSIM_PROGID), error.bstrSource);
     EXPECT_EQ(std::wstring(L"The handle is not a live image"), error.bstrDescription);
-    SysFreeString(error.bstrSource);
-    SysFreeString(error.bstrDescription);
     EXPECT_EQ(DISP_E_EXCEPTION, call(sim, L"CreateImage", {Var(-1), Var(2)})); // no EXCEPINFO
 }
 

@@ -13,7 +13,7 @@ public:
         : m_scError(scError), m_strDescription(description ? description : "") {}
 
     SCODE m_scError;
-    std::string m_strDescription; // empty: the caller shows its own text for the code
+    std::string m_strDescription; // empty: the code's standard text, if it has one
 };
 
 [[noreturn]] void AfxThrowOleDispatchException(SCODE scError, const char* description = nullptr);

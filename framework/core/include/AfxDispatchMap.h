@@ -5,21 +5,31 @@
 //   BEGIN_DISPATCH_MAP(CMine, CCmdTarget)
 //       DISP_PROPERTY_EX_ID(CMine, "Count", 1, GetCount, SetNotSupported, VT_I4)
 //       DISP_FUNCTION_ID(CMine, "Add", 2, Add, VT_I4, VTS_I4 VTS_I4)
+//       DISP_FUNCTION_ID(CMine, "Find", 3, Find, VT_VARIANT, VTS_BSTR VTS_OPTIONAL VTS_BOOL)
 //   END_DISPATCH_MAP()
 //
 // The declared types are checked against the member's C++ signature when the
 // table is compiled. C++ types per VARTYPE: VT_I2 short, VT_I4 long, VT_I8
 // LONGLONG, VT_R8 double, VT_BOOL BOOL or VARIANT_BOOL, VT_BSTR BSTR (a
 // parameter is borrowed, a result is handed to the caller), VT_EMPTY void
-// (results only). A getter `void GetNotSupported()` or a setter
-// `void SetNotSupported()` makes the property write-only or read-only.
+// (results only), VT_VARIANT hx::unique_variant (results only: the member
+// picks the type when it runs). Parameters after VTS_OPTIONAL may be left
+// out (or passed as VT_ERROR DISP_E_PARAMNOTFOUND, as script hosts do); the
+// member takes them as std::optional and supplies its own defaults. A getter
+// `void GetNotSupported()` or a setter `void SetNotSupported()` makes the
+// property write-only or read-only.
 #pragma once
+
+#include "hx/bstr.h"
+#include "hx/variant.h"
 
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <climits>
 #include <cstddef>
+#include <optional>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -38,6 +48,8 @@ class CCmdTarget;
 // after the sinks have run.
 #define VTS_PBOOL "\x4B"
 #define AFX_VTS_BYREF 0x40
+// Methods only: the parameters that follow are optional.
+#define VTS_OPTIONAL "|"
 
 // The most parameters a member may have.
 constexpr unsigned AFX_MAX_DISP_PARAMS = 16;
@@ -53,8 +65,9 @@ struct AFX_DISPMAP_ENTRY {
     DISPID lDispID;
     AfxDispKind kind;
     VARTYPE vt;             // a method's result, a property's type
-    const char* lpszParams; // a method's parameter types
+    const char* lpszParams; // a method's parameter types (VTS_OPTIONAL included)
     unsigned nParams;
+    unsigned nRequired;  // the parameters before VTS_OPTIONAL
     AfxDispCall pfnCall; // a method, or a property's getter (null: not readable)
     AfxDispCall pfnSet;  // a property's setter (null: read-only)
 };
@@ -64,7 +77,29 @@ struct AFX_DISPMAP {
     const AFX_DISPMAP_ENTRY* lpEntries;
 };
 
+// A VT_VARIANT result for script languages that have no 64-bit integer:
+// VT_I4 when the number fits, VT_R8 otherwise (exact up to 2^53).
+inline hx::unique_variant AfxScriptNumber(long long number) {
+    hx::unique_variant result;
+    VARIANT& value = *result.addressof();
+    if (number >= LONG_MIN && number <= LONG_MAX) {
+        value.vt = VT_I4;
+        value.lVal = static_cast<LONG>(number);
+    } else {
+        value.vt = VT_R8;
+        value.dblVal = static_cast<double>(number);
+    }
+    return result;
+}
+
 namespace afx {
+
+constexpr char kVtsOptional = VTS_OPTIONAL[0];
+
+// An optional argument the caller left out.
+inline bool IsMissing(const VARIANT& v) {
+    return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND;
+}
 
 // How a C++ type is carried in a VARIANT.
 template <class T> struct VariantStorage;
@@ -99,6 +134,18 @@ template <> struct VariantStorage<BSTR> {
     static BSTR Get(const VARIANT& v) { return v.bstrVal; }
     static void Put(VARIANT& v, BSTR value) { v.bstrVal = value; }
 };
+template <> struct VariantStorage<hx::unique_variant> {
+    static constexpr bool Accepts(VARTYPE vt) { return vt == VT_VARIANT; }
+};
+template <class T> struct VariantStorage<std::optional<T>> {
+    static constexpr bool Accepts(VARTYPE vt) { return VariantStorage<T>::Accepts(vt); }
+    static std::optional<T> Get(const VARIANT& v) {
+        if (IsMissing(v)) return std::nullopt;
+        return VariantStorage<T>::Get(v);
+    }
+};
+template <class T> constexpr bool kIsOptional = false;
+template <class T> constexpr bool kIsOptional<std::optional<T>> = true;
 
 template <class T> using Bare = std::remove_cv_t<std::remove_reference_t<T>>;
 
@@ -126,6 +173,21 @@ constexpr std::size_t VtsLength(const char* vts) {
         ++n;
     return n;
 }
+// The parameters before VTS_OPTIONAL (all of them when there is none).
+constexpr std::size_t VtsRequired(const char* vts) {
+    std::size_t n = 0;
+    while (vts[n] != '\0' && vts[n] != kVtsOptional)
+        ++n;
+    return n;
+}
+constexpr std::size_t VtsCount(const char* vts) {
+    const std::size_t length = VtsLength(vts);
+    return VtsRequired(vts) < length ? length - 1 : length;
+}
+// The declared type of parameter i, stepping over VTS_OPTIONAL.
+constexpr VARTYPE VtsParam(const char* vts, std::size_t i, std::size_t required) {
+    return static_cast<VARTYPE>(static_cast<unsigned char>(vts[i < required ? i : i + 1]));
+}
 
 template <auto Pmf> constexpr bool ResultMatches(VARTYPE vt) {
     if constexpr (std::is_void_v<ResultOf<Pmf>>)
@@ -134,15 +196,19 @@ template <auto Pmf> constexpr bool ResultMatches(VARTYPE vt) {
         return VariantStorage<Bare<ResultOf<Pmf>>>::Accepts(vt);
 }
 
+// Each parameter has its declared type, and is a std::optional exactly when
+// it follows VTS_OPTIONAL.
 template <auto Pmf, std::size_t... I>
 constexpr bool EachParamMatches(const char* vts, std::index_sequence<I...>) {
-    return (VariantStorage<std::tuple_element_t<I, ArgsOf<Pmf>>>::Accepts(
-                static_cast<VARTYPE>(static_cast<unsigned char>(vts[I]))) &&
+    const std::size_t required = VtsRequired(vts);
+    return ((VariantStorage<std::tuple_element_t<I, ArgsOf<Pmf>>>::Accepts(
+                 VtsParam(vts, I, required)) &&
+             kIsOptional<std::tuple_element_t<I, ArgsOf<Pmf>>> == (I >= required)) &&
             ...);
 }
 
 template <auto Pmf> constexpr bool ParamsMatch(const char* vts) {
-    return VtsLength(vts) == ArityOf<Pmf> &&
+    return VtsCount(vts) == ArityOf<Pmf> && VtsLength(vts) - VtsCount(vts) <= 1 &&
            EachParamMatches<Pmf>(vts, std::make_index_sequence<ArityOf<Pmf>>());
 }
 
@@ -157,11 +223,13 @@ void CallMember(CCmdTarget* target, [[maybe_unused]] VARIANT* args,
     } else {
         R value =
             (self->*Pmf)(VariantStorage<std::tuple_element_t<I, ArgsOf<Pmf>>>::Get(args[I])...);
-        if (result) {
+        if constexpr (std::is_same_v<R, hx::unique_variant>) {
+            if (result) *result = value.release();
+        } else if (result) {
             VariantStorage<R>::Put(*result, value);
             result->vt = vtResult;
         } else if constexpr (std::is_same_v<R, BSTR>) {
-            SysFreeString(value);
+            const hx::unique_bstr unclaimed(value); // a result nobody takes
         }
     }
 }
@@ -190,6 +258,7 @@ consteval AFX_DISPMAP_ENTRY MakeMethodEntry(const char* name, DISPID dispid, VAR
             vtResult,
             vtsParams,
             static_cast<unsigned>(ArityOf<Pmf>),
+            static_cast<unsigned>(VtsRequired(vtsParams)),
             &CallThunk<Pmf>,
             nullptr};
 }
@@ -210,7 +279,7 @@ consteval AFX_DISPMAP_ENTRY MakePropertyEntry(const char* name, DISPID dispid, V
             throw "dispatch map: setter does not match the property type";
         set = &CallThunk<Set>;
     }
-    return {name, dispid, AfxDispKind::Property, vt, "", 0, get, set};
+    return {name, dispid, AfxDispKind::Property, vt, "", 0, 0, get, set};
 }
 
 } // namespace afx
@@ -242,7 +311,7 @@ private:
 
 #define END_DISPATCH_MAP()                                                                         \
     AFX_DISPMAP_ENTRY {                                                                            \
-        nullptr, 0, AfxDispKind::Method, VT_EMPTY, nullptr, 0, nullptr, nullptr                    \
+        nullptr, 0, AfxDispKind::Method, VT_EMPTY, nullptr, 0, 0, nullptr, nullptr                 \
     }                                                                                              \
     }                                                                                              \
     ;

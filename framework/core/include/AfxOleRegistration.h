@@ -1,5 +1,7 @@
 // Self-registration: the registry entries of a control class, a property
-// page class and a type library, and their removal.
+// page class, a plain server class and a type library, and their removal.
+// The classes' entries are one table of the registrar (AfxRegistrar.h); a
+// failed registration leaves none of them behind.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +25,11 @@ BOOL AfxOleRegisterControlClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszP
 // when asked for, ThreadingModel).
 BOOL AfxOleRegisterPropertyPageClass(HINSTANCE hInstance, REFCLSID clsid, UINT idTypeName,
                                      int nRegFlags = afxRegDefault);
+// Writes CLSID\{clsid} (type name) with InprocServer32 (module path and, when
+// asked for, ThreadingModel) and ProgID; and the ProgID's own key (type name,
+// CLSID).
+BOOL AfxOleRegisterServerClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszProgID,
+                               LPCSTR pszTypeName, int nRegFlags = afxRegDefault);
 // Removes CLSID\{clsid} and, when given, the ProgID's key, each with all
 // that lies below it. Keys that are already gone count as removed.
 BOOL AfxOleUnregisterClass(REFCLSID clsid, LPCSTR pszProgID);

@@ -3,6 +3,7 @@
 
 #include "hx/bstr.h"
 #include "AfxModuleState.h"
+#include "AfxOleFactory.h"
 
 #include <olectl.h>
 
@@ -33,19 +34,21 @@ bool IsNullObject(const VARIANT& v) {
     return (v.vt & VT_BYREF) ? *v.ppunkVal == nullptr : v.punkVal == nullptr;
 }
 
-HRESULT Coerce(const VARIANT& given, VARTYPE vt, LCID lcid, VARIANT& out, bool& owned) {
+// An optional argument left out reaches its member as VT_ERROR
+// DISP_E_PARAMNOTFOUND, the way script hosts pass one they skip.
+HRESULT Coerce(const VARIANT& given, VARTYPE vt, bool optional, LCID lcid, VARIANT& out,
+               bool& owned) {
     owned = false;
     const VARIANT* source = &given;
     if (source->vt == (VT_BYREF | VT_VARIANT)) {
         if (!source->pvarVal) return E_INVALIDARG;
         source = source->pvarVal;
     }
-    if (source->vt == vt) {
+    if (source->vt == vt || (optional && afx::IsMissing(*source))) {
         out = *source;
         return S_OK;
     }
-    if (source->vt == VT_ERROR && source->scode == DISP_E_PARAMNOTFOUND)
-        return DISP_E_PARAMNOTOPTIONAL;
+    if (afx::IsMissing(*source)) return DISP_E_PARAMNOTOPTIONAL;
     if ((source->vt & VT_BYREF) && !source->byref) return E_INVALIDARG;
     // A null object has no value to convert; do not let the conversion
     // try to call it.
@@ -57,11 +60,46 @@ HRESULT Coerce(const VARIANT& given, VARTYPE vt, LCID lcid, VARIANT& out, bool& 
     return S_OK;
 }
 
-HRESULT RaiseError(SCODE scode, const char* description, EXCEPINFO* pExcepInfo) {
-    if (!pExcepInfo) return scode;
+VARIANT MissingArgument() {
+    VARIANT missing;
+    missing.vt = VT_ERROR;
+    missing.scode = DISP_E_PARAMNOTFOUND;
+    return missing;
+}
+
+// The texts a script shows for the errors the framework raises itself.
+const char* StandardDescription(SCODE scode) {
+    switch (scode) {
+    case CTL_E_SETNOTSUPPORTED:
+        return "Property is read-only";
+    case CTL_E_GETNOTSUPPORTED:
+        return "Property is write-only";
+    case E_UNEXPECTED:
+        return "Unexpected failure inside the object";
+    default:
+        return nullptr;
+    }
+}
+
+// The source a script shows with an error: the ProgID of the object's class.
+const char* ErrorSource(CCmdTarget& target) {
+    CLSID clsid;
+    if (FAILED(target.GetClassID(&clsid))) return nullptr;
+    const COleObjectFactory* factory = COleObjectFactory::FindFactory(clsid);
+    return factory ? factory->GetProgID() : nullptr;
+}
+
+// Fails the call with scode through EXCEPINFO (a caller that passes none
+// learns only that the call raised an error, as from the system's dispatch);
+// without a description of its own, the error carries its standard one.
+HRESULT RaiseError(CCmdTarget& target, SCODE scode, const char* description,
+                   EXCEPINFO* pExcepInfo) {
+    if (!pExcepInfo) return DISP_E_EXCEPTION;
     ZeroMemory(pExcepInfo, sizeof *pExcepInfo);
     pExcepInfo->scode = scode;
-    if (description && *description) pExcepInfo->bstrDescription = hx::unique_bstr::from_ansi(description).release();
+    if (!description || !*description) description = StandardDescription(scode);
+    pExcepInfo->bstrDescription = hx::unique_bstr::from_ansi(description).release();
+    pExcepInfo->bstrSource = hx::unique_bstr::from_ansi(ErrorSource(target)).release();
     return DISP_E_EXCEPTION;
 }
 
@@ -117,14 +155,15 @@ HRESULT CCmdTarget::DispatchInvoke(DISPID dispid, REFIID riid, LCID lcid, WORD w
         if (params.cNamedArgs != 1 || params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
             return DISP_E_NONAMEDARGS;
         if (params.cArgs != 1) return DISP_E_BADPARAMCOUNT;
-        if (!entry->pfnSet) return RaiseError(CTL_E_SETNOTSUPPORTED, nullptr, pExcepInfo);
+        if (!entry->pfnSet) return RaiseError(*this, CTL_E_SETNOTSUPPORTED, nullptr, pExcepInfo);
         call = entry->pfnSet;
         count = 1;
     } else {
         if (!(wFlags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
         if (params.cNamedArgs > 0) return DISP_E_NONAMEDARGS;
-        if (params.cArgs != entry->nParams) return DISP_E_BADPARAMCOUNT;
-        if (!entry->pfnCall) return RaiseError(CTL_E_GETNOTSUPPORTED, nullptr, pExcepInfo);
+        if (params.cArgs < entry->nRequired || params.cArgs > entry->nParams)
+            return DISP_E_BADPARAMCOUNT;
+        if (!entry->pfnCall) return RaiseError(*this, CTL_E_GETNOTSUPPORTED, nullptr, pExcepInfo);
         call = entry->pfnCall;
         count = entry->nParams;
     }
@@ -132,13 +171,17 @@ HRESULT CCmdTarget::DispatchInvoke(DISPID dispid, REFIID riid, LCID lcid, WORD w
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     CoercedArgs args;
     for (unsigned i = 0; i < count; ++i) {
+        args.count = i + 1;
+        if (i >= params.cArgs) { // trailing optional arguments left out
+            args.values[i] = MissingArgument();
+            continue;
+        }
         // rgvarg holds the arguments last first.
         const UINT argIndex = params.cArgs - 1 - i;
         const VARTYPE vt =
-            isPut ? entry->vt
-                  : static_cast<VARTYPE>(static_cast<unsigned char>(entry->lpszParams[i]));
-        const HRESULT hr = Coerce(params.rgvarg[argIndex], vt, lcid, args.values[i], args.owned[i]);
-        args.count = i + 1;
+            isPut ? entry->vt : afx::VtsParam(entry->lpszParams, i, entry->nRequired);
+        const HRESULT hr = Coerce(params.rgvarg[argIndex], vt, !isPut && i >= entry->nRequired,
+                                  lcid, args.values[i], args.owned[i]);
         if (FAILED(hr)) {
             if (puArgErr) *puArgErr = argIndex;
             return hr;
@@ -150,11 +193,11 @@ HRESULT CCmdTarget::DispatchInvoke(DISPID dispid, REFIID riid, LCID lcid, WORD w
     try {
         call(this, args.values, entry->vt, result);
     } catch (const COleDispatchException& e) {
-        return RaiseError(e.m_scError, e.m_strDescription.c_str(), pExcepInfo);
+        return RaiseError(*this, e.m_scError, e.m_strDescription.c_str(), pExcepInfo);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {
-        return RaiseError(E_UNEXPECTED, nullptr, pExcepInfo);
+        return RaiseError(*this, E_UNEXPECTED, nullptr, pExcepInfo);
     }
     return S_OK;
 }

@@ -19,7 +19,13 @@ HINSTANCE ModuleOfThisCode() {
 } // namespace
 
 AFX_MODULE_STATE* AfxGetStaticModuleState() {
-    if (!g_moduleState.m_hCurrentInstanceHandle) AfxSetModuleInstance(ModuleOfThisCode());
+    // Runs once, whichever thread asks first (free-threaded objects may ask
+    // from several at once); the others wait until it is done.
+    static const bool instanceKnown = [] {
+        if (!g_moduleState.m_hCurrentInstanceHandle) AfxSetModuleInstance(ModuleOfThisCode());
+        return true;
+    }();
+    (void)instanceKnown;
     return &g_moduleState;
 }
 

@@ -26,9 +26,16 @@ COleObjectFactory::~COleObjectFactory() {
     }
 }
 
+// Registration spells out keys as strings: out of memory, it fails (the
+// exports that call this are called from C).
 BOOL PASCAL COleObjectFactory::UpdateRegistryAll(BOOL bRegister) {
-    for (COleObjectFactory* factory = s_pFirstFactory; factory; factory = factory->m_pNextFactory) {
-        if (!factory->UpdateRegistry(bRegister)) return FALSE;
+    try {
+        for (COleObjectFactory* factory = s_pFirstFactory; factory;
+             factory = factory->m_pNextFactory) {
+            if (!factory->UpdateRegistry(bRegister)) return FALSE;
+        }
+    } catch (const std::bad_alloc&) {
+        return FALSE;
     }
     return TRUE;
 }

@@ -1,5 +1,7 @@
 #include "AfxOleRegistration.h"
 
+#include "AfxRegistrar.h"
+
 #include "hx/com_ptr.h"
 #include "hx/typelib_owners.h"
 #include "hx/win32_owners.h"
@@ -8,7 +10,6 @@
 #include <oleauto.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -46,36 +47,24 @@ bool LoadText(HINSTANCE hInstance, UINT id, std::string& text) {
     return true;
 }
 
-// Creates HKCR\<path> (and the keys above it) and sets one of its string
-// values (the default one when name is null); a null text sets no value.
-bool SetKey(const std::string& path, const char* name, const char* text) {
-    hx::unique_hkey key;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
-        return false;
-    if (!text) return true;
-    return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
-}
-
-// Deletes a key of HKCR with everything below it; a missing key is fine.
-bool DeleteTree(HKEY parent, const char* name) {
-    hx::unique_hkey key;
-    LONG status =
-        RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, key.put());
-    if (status == ERROR_FILE_NOT_FOUND) return true;
-    if (status != ERROR_SUCCESS) return false;
-    char child[256];
-    for (;;) {
-        DWORD length = sizeof child;
-        status = RegEnumKeyExA(key.get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS || !DeleteTree(key.get(), child)) return false;
-    }
-    key.reset();
-    status = RegDeleteKeyA(parent, name);
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
-}
+// Every standard key of a class; what a class gets depends on the
+// parameters its registration gives.
+const AFX_REG_ENTRY kClassEntries[] = {
+    {"CLSID\\%CLSID%", nullptr, "%TYPENAME%"},
+    {"CLSID\\%CLSID%\\InprocServer32", nullptr, "%MODULE%"},
+    {"CLSID\\%CLSID%\\InprocServer32", "ThreadingModel", "%THREADING%"},
+    {"CLSID\\%CLSID%\\ProgID", nullptr, "%PROGID%"},
+    {"CLSID\\%CLSID%\\Control", nullptr, nullptr, "CONTROL"},
+    {"CLSID\\%CLSID%\\Insertable", nullptr, nullptr, "INSERTABLE"},
+    {"CLSID\\%CLSID%\\ToolboxBitmap32", nullptr, "%MODULE%, %BITMAP%"},
+    {"CLSID\\%CLSID%\\MiscStatus", nullptr, "0", "MISCSTATUS"},
+    {"CLSID\\%CLSID%\\MiscStatus\\1", nullptr, "%MISCSTATUS%"},
+    {"CLSID\\%CLSID%\\TypeLib", nullptr, "%TYPELIB%"},
+    {"CLSID\\%CLSID%\\Version", nullptr, "%VERSION%"},
+    {"%PROGID%", nullptr, "%TYPENAME%"},
+    {"%PROGID%\\CLSID", nullptr, "%CLSID%"},
+    {"%PROGID%\\Insertable", nullptr, nullptr, "INSERTABLE"},
+};
 
 const char* ThreadingModel(int nRegFlags) {
     const bool apartment = (nRegFlags & afxRegApartmentThreading) != 0;
@@ -86,11 +75,16 @@ const char* ThreadingModel(int nRegFlags) {
     return nullptr;
 }
 
-bool WriteServerKeys(const std::string& clsidKey, const std::string& typeName,
-                     const std::string& path, int nRegFlags) {
-    return SetKey(clsidKey, nullptr, typeName.c_str()) &&
-           SetKey(clsidKey + "\\InprocServer32", nullptr, path.c_str()) &&
-           SetKey(clsidKey + "\\InprocServer32", "ThreadingModel", ThreadingModel(nRegFlags));
+// What every class's entries need: its CLSID and this module's path.
+struct ServerText {
+    ServerText(HINSTANCE hInstance, REFCLSID classId)
+        : clsid(GuidText(classId)), valid(!clsid.empty() && ModulePath(hInstance, module)) {}
+    std::string clsid, module;
+    bool valid;
+};
+
+BOOL RegisterClassEntries(AFX_REG_PARAMS params) {
+    return SUCCEEDED(AfxRegisterEntries(kClassEntries, params)) ? TRUE : FALSE;
 }
 
 } // namespace
@@ -98,72 +92,54 @@ bool WriteServerKeys(const std::string& clsidKey, const std::string& typeName,
 BOOL AfxOleRegisterControlClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszProgID,
                                 UINT idTypeName, UINT idBitmap, int nRegFlags, DWORD dwMiscStatus,
                                 REFGUID tlid, WORD wVerMajor, WORD wVerMinor) {
-    std::string path, typeName;
-    const std::string clsidText = GuidText(clsid);
+    const ServerText server(hInstance, clsid);
     const std::string tlidText = GuidText(tlid);
-    if (clsidText.empty() || tlidText.empty() || !ModulePath(hInstance, path) ||
-        !LoadText(hInstance, idTypeName, typeName))
+    std::string typeName;
+    if (!server.valid || tlidText.empty() || !LoadText(hInstance, idTypeName, typeName))
         return FALSE;
-    const bool insertable = (nRegFlags & afxRegInsertable) != 0;
-    const std::string clsidKey = "CLSID\\" + clsidText;
-    char number[32];
-
-    bool ok = WriteServerKeys(clsidKey, typeName, path, nRegFlags) &&
-              SetKey(clsidKey + "\\Control", nullptr, nullptr);
-    if (ok && pszProgID) ok = SetKey(clsidKey + "\\ProgID", nullptr, pszProgID);
-    if (ok && insertable) ok = SetKey(clsidKey + "\\Insertable", nullptr, nullptr);
-    if (ok) {
-        std::snprintf(number, sizeof number, ", %u", idBitmap);
-        ok = SetKey(clsidKey + "\\ToolboxBitmap32", nullptr, (path + number).c_str());
-    }
-    if (ok) {
-        std::snprintf(number, sizeof number, "%lu", static_cast<unsigned long>(dwMiscStatus));
-        ok = SetKey(clsidKey + "\\MiscStatus", nullptr, "0") &&
-             SetKey(clsidKey + "\\MiscStatus\\1", nullptr, number);
-    }
-    if (ok) ok = SetKey(clsidKey + "\\TypeLib", nullptr, tlidText.c_str());
-    if (ok) {
-        std::snprintf(number, sizeof number, "%u.%u", wVerMajor, wVerMinor);
-        ok = SetKey(clsidKey + "\\Version", nullptr, number);
-    }
-    if (ok && pszProgID) {
-        const std::string progKey = pszProgID;
-        ok = SetKey(progKey, nullptr, typeName.c_str()) &&
-             SetKey(progKey + "\\CLSID", nullptr, clsidText.c_str()) &&
-             (!insertable || SetKey(progKey + "\\Insertable", nullptr, nullptr));
-    }
-    if (!ok) {
-        // Leave no half-written class behind.
-        AfxOleUnregisterClass(clsid, pszProgID);
-        return FALSE;
-    }
-    return TRUE;
+    const std::string version = std::to_string(wVerMajor) + "." + std::to_string(wVerMinor);
+    return RegisterClassEntries({{"CLSID", server.clsid.c_str()},
+                                 {"MODULE", server.module.c_str()},
+                                 {"TYPENAME", typeName.c_str()},
+                                 {"THREADING", ThreadingModel(nRegFlags)},
+                                 {"PROGID", pszProgID},
+                                 {"CONTROL", "yes"},
+                                 {"INSERTABLE", (nRegFlags & afxRegInsertable) ? "yes" : nullptr},
+                                 {"BITMAP", std::to_string(idBitmap).c_str()},
+                                 {"MISCSTATUS", std::to_string(dwMiscStatus).c_str()},
+                                 {"TYPELIB", tlidText.c_str()},
+                                 {"VERSION", version.c_str()}});
 }
 
 BOOL AfxOleRegisterPropertyPageClass(HINSTANCE hInstance, REFCLSID clsid, UINT idTypeName,
                                      int nRegFlags) {
-    std::string path, typeName;
-    const std::string clsidText = GuidText(clsid);
-    if (clsidText.empty() || !ModulePath(hInstance, path) ||
-        !LoadText(hInstance, idTypeName, typeName))
-        return FALSE;
-    if (!WriteServerKeys("CLSID\\" + clsidText, typeName, path, nRegFlags)) {
-        AfxOleUnregisterClass(clsid, nullptr);
-        return FALSE;
-    }
-    return TRUE;
+    const ServerText server(hInstance, clsid);
+    std::string typeName;
+    if (!server.valid || !LoadText(hInstance, idTypeName, typeName)) return FALSE;
+    return RegisterClassEntries({{"CLSID", server.clsid.c_str()},
+                                 {"MODULE", server.module.c_str()},
+                                 {"TYPENAME", typeName.c_str()},
+                                 {"THREADING", ThreadingModel(nRegFlags)}});
+}
+
+BOOL AfxOleRegisterServerClass(HINSTANCE hInstance, REFCLSID clsid, LPCSTR pszProgID,
+                               LPCSTR pszTypeName, int nRegFlags) {
+    const ServerText server(hInstance, clsid);
+    if (!server.valid || !pszTypeName || !*pszTypeName) return FALSE;
+    return RegisterClassEntries({{"CLSID", server.clsid.c_str()},
+                                 {"MODULE", server.module.c_str()},
+                                 {"TYPENAME", pszTypeName},
+                                 {"THREADING", ThreadingModel(nRegFlags)},
+                                 {"PROGID", pszProgID}});
 }
 
 BOOL AfxOleUnregisterClass(REFCLSID clsid, LPCSTR pszProgID) {
     const std::string clsidText = GuidText(clsid);
     if (clsidText.empty()) return FALSE;
-    bool ok = true;
-    if (pszProgID && *pszProgID) ok = DeleteTree(HKEY_CLASSES_ROOT, pszProgID);
-    hx::unique_hkey clsidRoot;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ | KEY_WRITE,
-                      clsidRoot.put()) == ERROR_SUCCESS)
-        ok = DeleteTree(clsidRoot.get(), clsidText.c_str()) && ok;
-    return ok ? TRUE : FALSE;
+    return SUCCEEDED(AfxUnregisterEntries(kClassEntries,
+                                          {{"CLSID", clsidText.c_str()}, {"PROGID", pszProgID}}))
+               ? TRUE
+               : FALSE;
 }
 
 BOOL AfxOleRegisterTypeLib(HINSTANCE hInstance, REFGUID tlid, LPCSTR pszFileName,
