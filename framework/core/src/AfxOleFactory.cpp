@@ -1,6 +1,7 @@
 #include "AfxOleFactory.h"
 
 #include "AfxModuleState.h"
+#include "hx/com_ptr.h"
 
 #include <new>
 
@@ -96,10 +97,8 @@ HRESULT COleObjectFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void
     }
     if (!object) return E_OUTOFMEMORY;
     // The temporary reference makes a failed QueryInterface free the object.
-    object->InternalAddRef();
-    const HRESULT hr = object->InternalQueryInterface(riid, ppvObject);
-    object->InternalRelease();
-    return hr;
+    const hx::com_ptr<IUnknown> creation(object->GetControllingUnknown());
+    return creation->QueryInterface(riid, ppvObject);
 }
 
 HRESULT COleObjectFactory::LockServer(BOOL fLock) {
