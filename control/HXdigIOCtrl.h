@@ -96,6 +96,8 @@ private:
     // call on the window thread's stack is still using it (or this is not the
     // window thread).
     void Bury(CWorkerPort* worker);
+    // Destroy of a worker found in this list; FALSE when it is not there.
+    template <class Worker> BOOL DestroyFrom(CList<Worker*, Worker*>& list, LONGLONG handle);
     // Deletes the buried workers that nothing uses any more (window thread).
     void ReapWorkers();
     void DestroyWorkers();

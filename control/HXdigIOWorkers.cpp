@@ -192,26 +192,23 @@ void CHXdigIOCtrl::StopOnWindowThread(CListenPort* listener) {
 
 // --- Destruction ------------------------------------------------------------
 
-BOOL CHXdigIOCtrl::ListenerDestroy(LONGLONG handle) {
-    CWorkerPort* listener = nullptr;
+template <class Worker> BOOL CHXdigIOCtrl::DestroyFrom(CList<Worker*, Worker*>& list, LONGLONG handle) {
+    Worker* worker = nullptr;
     {
         const auto hold = m_workerLock.lock();
-        listener = Unlink(m_Listeners, handle);
+        worker = Unlink(list, handle);
     }
-    if (!listener) return FALSE;
-    Bury(listener);
+    if (!worker) return FALSE;
+    Bury(worker);
     return TRUE;
 }
 
+BOOL CHXdigIOCtrl::ListenerDestroy(LONGLONG handle) {
+    return DestroyFrom(m_Listeners, handle);
+}
+
 BOOL CHXdigIOCtrl::TogglerDestroy(LONGLONG handle) {
-    CWorkerPort* toggler = nullptr;
-    {
-        const auto hold = m_workerLock.lock();
-        toggler = Unlink(m_Togglers, handle);
-    }
-    if (!toggler) return FALSE;
-    Bury(toggler);
-    return TRUE;
+    return DestroyFrom(m_Togglers, handle);
 }
 
 void CHXdigIOCtrl::Bury(CWorkerPort* worker) {
