@@ -1,6 +1,7 @@
-// Counts the fonts the test program itself makes and deletes, by taking over
-// its imports of CreateFontIndirectA and DeleteObject (the program's import
-// address table, so fonts the system's own DLLs make are not counted). While
+// Counts the fonts the test program itself (or one module it loaded, such as
+// the control module) makes and deletes, by taking over that module's imports
+// of CreateFontIndirectA and DeleteObject (its import address table, so fonts
+// the system's own DLLs make are not counted). While
 // a FontCounter lives, every font made through CreateFontIndirectA is
 // recorded until DeleteObject deletes it; a font deleted twice shows as a
 // stray delete.
@@ -15,7 +16,7 @@ namespace hxtest {
 
 class FontCounter {
 public:
-    FontCounter() {
+    explicit FontCounter(HMODULE module = GetModuleHandleA(nullptr)) : m_module(module) {
         Instance() = this;
         m_create = Patch("CreateFontIndirectA", reinterpret_cast<void*>(&CountedCreate));
         m_delete = Patch("DeleteObject", reinterpret_cast<void*>(&CountedDelete));
@@ -62,11 +63,11 @@ private:
         return reinterpret_cast<DeleteFn>(self->m_delete)(object);
     }
 
-    // Puts a function in place of a gdi32 import of the program; gives the
-    // one it replaced, or null when the program does not import it.
-    static void* Patch(const char* name, void* replacement) {
-        if (!replacement) return nullptr;
-        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    // Puts a function in place of a gdi32 import of the module; gives the
+    // one it replaced, or null when the module does not import it.
+    void* Patch(const char* name, void* replacement) const {
+        if (!replacement || !m_module) return nullptr;
+        auto* base = reinterpret_cast<BYTE*>(m_module);
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
         const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
         const IMAGE_DATA_DIRECTORY& dir =
@@ -97,6 +98,7 @@ private:
         return replaced;
     }
 
+    HMODULE m_module;
     void* m_create = nullptr;
     void* m_delete = nullptr;
     int m_created = 0;
