@@ -15,7 +15,7 @@
 using namespace pagetest;
 using hxtest::GuidText;
 using hxtest::OcxPath;
-using hxtest::Tree;
+using hxtest::RegistryTree;
 
 namespace {
 
@@ -47,7 +47,7 @@ protected:
     void TearDown() override {
         Regsvr32("/u"); // leave nothing registered
         for (const std::string& key : {kPageClass, kPageProgID, kControlClass, kControlProgID})
-            EXPECT_EQ(std::vector<std::string>{}, Tree(key)) << key;
+            EXPECT_EQ(std::vector<std::string>{}, RegistryTree(key)) << key;
         PageTest::TearDown();
     }
 };
@@ -61,7 +61,7 @@ std::vector<std::string> Added(const std::vector<std::string>& before,
     return added;
 }
 
-// Lines of a tree under one key, as Tree("CLSID") names them.
+// Lines of a tree under one key, as RegistryTree("CLSID") names them.
 std::vector<std::string> Under(const std::string& key, const std::vector<std::string>& lines) {
     std::vector<std::string> under;
     for (const std::string& line : lines)
@@ -70,33 +70,33 @@ std::vector<std::string> Under(const std::string& key, const std::vector<std::st
 }
 
 TEST_F(PageRegistration, Regsvr32RegistersThePageWithTheControlAndRemovesItAgain) {
-    ASSERT_EQ(std::vector<std::string>{}, Tree(kPageClass));
-    const std::vector<std::string> classesBefore = Tree("CLSID");
+    ASSERT_EQ(std::vector<std::string>{}, RegistryTree(kPageClass));
+    const std::vector<std::string> classesBefore = RegistryTree("CLSID");
     ASSERT_FALSE(classesBefore.empty());
     ASSERT_EQ(0, Regsvr32());
     // Every class key the module wrote: the control's and the page's.
-    const std::vector<std::string> added = Added(classesBefore, Tree("CLSID"));
+    const std::vector<std::string> added = Added(classesBefore, RegistryTree("CLSID"));
     const std::string page = GuidText(kHXDigIOPropPageClsid), ctl = GuidText(CLSID_HXdigIO);
     EXPECT_EQ(added.size(), Under(page, added).size() + Under(ctl, added).size());
     EXPECT_EQ((std::vector<std::string>{page + "=Harlow Digital IO General Property Page",
                                         page + "\\InprocServer32=" + OcxPath()}),
               Under(page, added));
-    EXPECT_EQ(Tree(kControlClass).size(), Under(ctl, added).size());
+    EXPECT_EQ(RegistryTree(kControlClass).size(), Under(ctl, added).size());
 
     ASSERT_EQ(0, Regsvr32()); // a second time changes nothing
     // A page class: its name and its server, no ProgID key, no threading model.
     EXPECT_EQ((std::vector<std::string>{"=Harlow Digital IO General Property Page",
                                         "InprocServer32=" + OcxPath()}),
-              Tree(kPageClass));
-    EXPECT_EQ(std::vector<std::string>{}, Tree(kPageProgID));
-    const std::vector<std::string> control = Tree(kControlClass);
+              RegistryTree(kPageClass));
+    EXPECT_EQ(std::vector<std::string>{}, RegistryTree(kPageProgID));
+    const std::vector<std::string> control = RegistryTree(kControlClass);
     ASSERT_FALSE(control.empty());
     EXPECT_EQ("=Harlow Digital IO Control", control.front());
 
     ASSERT_EQ(0, Regsvr32("/u"));
-    EXPECT_EQ(std::vector<std::string>{}, Tree(kPageClass));
-    EXPECT_EQ(std::vector<std::string>{}, Tree(kControlClass));
-    EXPECT_EQ(classesBefore, Tree("CLSID"));
+    EXPECT_EQ(std::vector<std::string>{}, RegistryTree(kPageClass));
+    EXPECT_EQ(std::vector<std::string>{}, RegistryTree(kControlClass));
+    EXPECT_EQ(classesBefore, RegistryTree("CLSID"));
 }
 
 TEST_F(PageRegistration, TheRegisteredClassMakesAWorkingPageForTheFrame) {
