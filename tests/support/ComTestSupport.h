@@ -182,13 +182,15 @@ inline hx::com_ptr<IConnectionPoint> PointOf(IUnknown* source, const IID& eventI
     return point;
 }
 
-// Watches for shown top-level dialogs with a caption; records each one's
-// static texts (joined with '|', icons skipped) and presses OK. Stop() ends
-// the watch and returns the texts.
+// Watches for shown top-level dialogs with a caption, of this process or
+// (for boxes that a host program shows) of any; records each one's static
+// texts (joined with '|', icons skipped) and presses OK. Stop() ends the
+// watch and returns the texts.
 class ModalBoxWatcher {
 public:
-    explicit ModalBoxWatcher(std::string caption)
-        : m_caption(std::move(caption)), m_thread([this] { Watch(); }) {}
+    enum class Scope { ThisProcess, AnyProcess };
+    explicit ModalBoxWatcher(std::string caption, Scope scope = Scope::ThisProcess)
+        : m_caption(std::move(caption)), m_scope(scope), m_thread([this] { Watch(); }) {}
     ~ModalBoxWatcher() { Stop(); }
     std::vector<std::string> Stop() {
         m_stop = true;
@@ -200,7 +202,7 @@ private:
     void Watch() {
         while (!m_stop) {
             HWND box = FindWindowExA(nullptr, nullptr, "#32770", m_caption.c_str());
-            while (box && !IsWindowVisible(box)) // a dialog hides itself as it ends
+            while (box && !Ours(box)) // a dialog hides itself as it ends
                 box = FindWindowExA(nullptr, box, "#32770", m_caption.c_str());
             if (!box) {
                 Sleep(20);
@@ -220,7 +222,14 @@ private:
             m_texts.push_back(texts);
         }
     }
+    bool Ours(HWND box) const {
+        DWORD process = 0;
+        GetWindowThreadProcessId(box, &process);
+        return IsWindowVisible(box) &&
+               (m_scope == Scope::AnyProcess || process == GetCurrentProcessId());
+    }
     std::string m_caption;
+    Scope m_scope;
     std::atomic<bool> m_stop{false};
     std::vector<std::string> m_texts;
     std::thread m_thread;
