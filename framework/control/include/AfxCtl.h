@@ -11,5 +11,7 @@
 #include "AfxOleControlModule.h"
 #include "AfxOleFactory.h"
 #include "AfxOleRegistration.h"
+#include "AfxPictureHolder.h"
+#include "AfxPropExchange.h"
 #include "AfxTypeLibCache.h"
 #include "AfxWnd.h"
