@@ -2,11 +2,12 @@
 // (ISpecifyPropertyPages) and the Properties verb that shows them.
 #include "AfxOleControl.h"
 
-#include "hx/bstr.h"
+#include "hx/com_ptr.h"
 
 #include <olectl.h>
 
 #include <cstring>
+#include <vector>
 
 const CLSID* COleControl::GetPropPageIDs(ULONG& cPropPages) {
     cPropPages = 0;
@@ -33,15 +34,33 @@ HRESULT COleControl::OnProperties(LPMSG, HWND hWndParent, LPCRECT) {
     ULONG count = 0;
     const CLSID* pages = GetPropPageIDs(count);
     if (!pages || count == 0) return E_NOTIMPL;
+    // Only pages that can be made are shown; when none can, the verb fails
+    // with the reason rather than showing a frame with nothing in it.
+    std::vector<CLSID> available;
+    HRESULT missing = S_OK;
+    try {
+        for (ULONG i = 0; i < count; ++i) {
+            hx::com_ptr<IClassFactory> factory;
+            const HRESULT made = CoGetClassObject(pages[i], CLSCTX_INPROC_SERVER, nullptr,
+                                                  IID_IClassFactory, factory.put_void());
+            if (SUCCEEDED(made))
+                available.push_back(pages[i]);
+            else if (missing == S_OK)
+                missing = made;
+        }
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    if (available.empty()) return missing;
     // The frame is titled with the control's type name, and is modal to
     // the window DoVerb named, else to the control's own window.
     LPOLESTR typeName = nullptr;
     const HRESULT named = GetUserType(USERCLASSTYPE_SHORT, &typeName);
     IUnknown* objects[] = {GetControllingUnknown()};
     const HWND owner = hWndParent ? hWndParent : GetOuterWindow();
-    const HRESULT hr =
-        OleCreatePropertyFrame(owner, 0, 0, named == S_OK ? typeName : L"", 1, objects, count,
-                               const_cast<CLSID*>(pages), LOCALE_USER_DEFAULT, 0, nullptr);
+    const HRESULT hr = OleCreatePropertyFrame(owner, 0, 0, named == S_OK ? typeName : L"", 1,
+                                              objects, static_cast<ULONG>(available.size()),
+                                              available.data(), LOCALE_USER_DEFAULT, 0, nullptr);
     CoTaskMemFree(typeName);
     return hr;
 }
