@@ -1,5 +1,6 @@
-// The control object: construction, destruction, its dispatch table and
-// registration, the image binding, the properties and the about box.
+// The control object: construction, destruction, its dispatch table,
+// registration, type and property pages, the image binding, the properties
+// and the about box.
 #include "HXdigIOCtrl.h"
 
 #include "HXDigIOErrors.h"
@@ -12,8 +13,10 @@
 
 namespace {
 
-const DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
-                          OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+// Registered, and answered by GetMiscStatus.
+constexpr DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE |
+                              OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE |
+                              OLEMISC_SETCLIENTSITEFIRST;
 
 HXKIMAGE ImageFromHandle(LONGLONG handle) {
     return reinterpret_cast<HXKIMAGE>(static_cast<intptr_t>(handle));
@@ -33,6 +36,11 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 IMPLEMENT_OLECREATE_EX(CHXdigIOCtrl, "HXDIGIO.HXdigIOCtrl.1", CLSID_HXdigIO)
 IMPLEMENT_OLETYPELIB(CHXdigIOCtrl, LIBID_HXDIGIOLib, kHXDigIOLibVersionMajor,
                      kHXDigIOLibVersionMinor)
+IMPLEMENT_OLECTLTYPE(CHXdigIOCtrl, IDS_HXDIGIO, kMiscStatus)
+
+BEGIN_PROPPAGEIDS(CHXdigIOCtrl, 1)
+PROPPAGEID(kHXDigIOPropPageClsid)
+END_PROPPAGEIDS(CHXdigIOCtrl)
 
 BOOL CHXdigIOCtrl::CHXdigIOCtrlFactory::UpdateRegistry(BOOL bRegister) {
     if (bRegister)

@@ -1,6 +1,7 @@
 // CHXdigIOCtrl: the Harlow Digital IO control. It binds one image of the
 // imaging toolkit, reads and writes its digital lines, and reports every
-// failure through the HXKError event while its calls return normally.
+// failure through the HXKError event while its calls return normally. On a
+// form it is a 32 x 32 icon, shown at design time and hidden at run time.
 #pragma once
 
 #include "AfxCtl.h"
@@ -19,7 +20,10 @@ struct HXDigIOError;
 class CHXdigIOCtrl : public COleControl {
     DECLARE_OLECREATE_EX(CHXdigIOCtrl)
     DECLARE_OLETYPELIB(CHXdigIOCtrl)
+    DECLARE_OLECTLTYPE(CHXdigIOCtrl)
+    DECLARE_PROPPAGEIDS(CHXdigIOCtrl)
     DECLARE_DISPATCH_MAP()
+    DECLARE_MESSAGE_MAP()
 
 public:
     CHXdigIOCtrl();
@@ -33,6 +37,14 @@ public:
     BOOL ReportWorkerError();
 
 protected:
+    // Window, drawing and persistence
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnSize(UINT type, int cx, int cy);
+    LRESULT OnOcmCommand(WPARAM wParam, LPARAM lParam);
+    void OnDraw(HDC hdc, const RECT& rcBounds, const RECT& rcInvalid) override;
+    void DoPropExchange(CPropExchange* pPX) override;
+
     // Properties
     long GetNumInputs() { return m_nInputs; }
     long GetNumOutputs() { return m_nOutputs; }

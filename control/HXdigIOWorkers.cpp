@@ -171,7 +171,7 @@ BOOL CHXdigIOCtrl::ListenerStop(LONGLONG handle) {
     if (m_bInHandOff.load() != 0 && IsWindow(window)) {
         // A listener waits in its hand-off for this thread: the stop follows
         // once the handler now running has returned.
-        PostMessageA(window, WM_LISTENER_STOP, static_cast<WPARAM>(handle), 0);
+        ::PostMessageA(window, WM_LISTENER_STOP, static_cast<WPARAM>(handle), 0);
         return TRUE;
     }
     if (listener->m_nUseOnWindowThread > 0) {
@@ -230,7 +230,7 @@ void CHXdigIOCtrl::Bury(CWorkerPort* worker) {
         }
     }
     const HWND window = GetSafeHwnd();
-    if (!OnWindowThread() && IsWindow(window)) PostMessageA(window, WM_WORKER_REAP, 0, 0);
+    if (!OnWindowThread() && IsWindow(window)) ::PostMessageA(window, WM_WORKER_REAP, 0, 0);
 }
 
 void CHXdigIOCtrl::ReapWorkers() {
@@ -302,7 +302,7 @@ void CHXdigIOCtrl::ReportListener(CListenPort* listener, int32_t port, uint32_t 
     WorkerReport report = {handle, port, static_cast<int32_t>(value)};
     listener->m_pHandingOff = &report;
     ++m_bInHandOff;
-    SendMessageA(window, WM_LISTENER_REPORT, 0, reinterpret_cast<LPARAM>(&report));
+    ::SendMessageA(window, WM_LISTENER_REPORT, 0, reinterpret_cast<LPARAM>(&report));
     --m_bInHandOff;
     listener->m_pHandingOff = nullptr; // the listener may be buried now, never deleted yet
 }
@@ -321,7 +321,7 @@ void CHXdigIOCtrl::ReportToggler(CTogglePort* toggler, int32_t port, int32_t lev
     if (!IsWindow(window)) return;
     WorkerReport report = {handle, port, level};
     toggler->m_pHandingOff = &report;
-    SendMessageA(window, WM_TOGGLER_REPORT, 0, reinterpret_cast<LPARAM>(&report));
+    ::SendMessageA(window, WM_TOGGLER_REPORT, 0, reinterpret_cast<LPARAM>(&report));
     toggler->m_pHandingOff = nullptr;
 }
 

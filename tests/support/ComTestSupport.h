@@ -184,8 +184,9 @@ inline hx::com_ptr<IConnectionPoint> PointOf(IUnknown* source, const IID& eventI
 
 // Watches for shown top-level dialogs with a caption, of this process or
 // (for boxes that a host program shows) of any; records each one's static
-// texts (joined with '|', icons skipped) and presses OK. Stop() ends the
-// watch and returns the texts.
+// texts (joined with '|', icons skipped) and owner window, and presses OK.
+// Stop() ends the watch and returns the texts; Owners() then has the owners
+// in the same order.
 class ModalBoxWatcher {
 public:
     enum class Scope { ThisProcess, AnyProcess };
@@ -197,6 +198,7 @@ public:
         if (m_thread.joinable()) m_thread.join();
         return m_texts;
     }
+    const std::vector<HWND>& Owners() const { return m_owners; }
 
 private:
     void Watch() {
@@ -216,6 +218,7 @@ private:
                     (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
                     texts += (texts.empty() ? "" : "|") + std::string(text);
             }
+            m_owners.push_back(GetWindow(box, GW_OWNER));
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             for (int i = 0; i < 200 && IsWindowVisible(box); ++i)
                 Sleep(10);
@@ -232,6 +235,7 @@ private:
     Scope m_scope;
     std::atomic<bool> m_stop{false};
     std::vector<std::string> m_texts;
+    std::vector<HWND> m_owners;
     std::thread m_thread;
 };
 

@@ -18,5 +18,7 @@
 #include "AfxOlePropertyPage.h"
 #include "AfxOleFactory.h"
 #include "AfxOleRegistration.h"
+#include "AfxPictureHolder.h"
+#include "AfxPropExchange.h"
 #include "AfxTypeLibCache.h"
 #include "AfxWnd.h"

@@ -43,6 +43,9 @@ struct AFX_MSGMAP {
 
 // Messages of reflected notifications.
 constexpr UINT AFX_OCM_NOTIFY = OCM__BASE + WM_NOTIFY;
+// Entries that are not window messages: an ActiveX control's verbs
+// (ON_OLEVERB). The window's message lookup never matches them.
+constexpr UINT AFX_MSG_OLEVERB = 0xFFFFFFFFu;
 
 namespace afx {
 

@@ -6,7 +6,7 @@
 
 #include <new>
 
-void CConnectionPoint::CSinkSnapshot::Add(const hx::com_ptr<IDispatch>& sink) {
+void CConnectionPoint::CSinkSnapshot::Add(const hx::com_ptr<IUnknown>& sink) {
     if (m_count >= kInline)
         m_overflow.push_back(sink);
     else
@@ -74,11 +74,11 @@ HRESULT CConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
     if (!pdwCookie) return E_POINTER;
     *pdwCookie = 0;
     if (!pUnkSink) return E_POINTER;
-    // Events are fired through IDispatch; a sink must offer the event
-    // interface itself or at least IDispatch.
-    hx::com_ptr<IDispatch> sink;
+    // The sink is called through the point's interface; events of a
+    // dispinterface go through IDispatch, which the sink may offer instead.
+    hx::com_ptr<IUnknown> sink;
     if (m_piid) pUnkSink->QueryInterface(*m_piid, sink.put_void());
-    if (!sink) pUnkSink->QueryInterface(IID_IDispatch, sink.put_void());
+    if (!sink && m_bDispatch) pUnkSink->QueryInterface(IID_IDispatch, sink.put_void());
     if (!sink) return CONNECT_E_CANNOTCONNECT;
     try {
         const auto lock = m_lock.lock();
@@ -94,7 +94,7 @@ HRESULT CConnectionPoint::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) {
 
 HRESULT CConnectionPoint::Unadvise(DWORD dwCookie) {
     // Released outside the lock: the sink's last release may call back in.
-    hx::com_ptr<IDispatch> sink;
+    hx::com_ptr<IUnknown> sink;
     {
         const auto lock = m_lock.lock();
         for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
@@ -116,7 +116,7 @@ HRESULT CConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
         const auto lock = m_lock.lock();
         items.reserve(m_connections.size());
         for (const Connection& connection : m_connections)
-            items.push_back({static_cast<IUnknown*>(connection.sink.get()), connection.cookie});
+            items.push_back({connection.sink.get(), connection.cookie});
         return CAfxEnumConnections::Create(items, 0, ppEnum);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

@@ -1,3 +1,9 @@
+// The control's identity, automation, events and class information. Its
+// embedding lives beside this file: AfxOleControlEmbed.cpp (IOleObject,
+// IOleControl, IQuickActivate, ambients, verbs), AfxOleControlInPlace.cpp
+// (activation and the window), AfxOleControlView.cpp (drawing),
+// AfxOleControlPersist.cpp (persistence) and AfxOleControlPages.cpp
+// (property pages).
 #include "AfxOleControl.h"
 
 #include "hx/bstr.h"
@@ -13,13 +19,51 @@ INTERFACE_PART(COleControl, IID_IDispatch, IDispatch)
 INTERFACE_PART(COleControl, IID_IConnectionPointContainer, IConnectionPointContainer)
 INTERFACE_PART(COleControl, IID_IProvideClassInfo, IProvideClassInfo2)
 INTERFACE_PART(COleControl, IID_IProvideClassInfo2, IProvideClassInfo2)
+INTERFACE_PART(COleControl, IID_IOleObject, IOleObject)
+INTERFACE_PART(COleControl, IID_IOleWindow, IOleInPlaceObject)
+INTERFACE_PART(COleControl, IID_IOleInPlaceObject, IOleInPlaceObject)
+INTERFACE_PART(COleControl, IID_IOleInPlaceActiveObject, IOleInPlaceActiveObject)
+INTERFACE_PART(COleControl, IID_IOleControl, IOleControl)
+INTERFACE_PART(COleControl, IID_IViewObject, IViewObjectEx)
+INTERFACE_PART(COleControl, IID_IViewObject2, IViewObjectEx)
+INTERFACE_PART(COleControl, IID_IViewObjectEx, IViewObjectEx)
+INTERFACE_PART(COleControl, IID_IPersist, IPersistStreamInit)
+// IPersistStream's methods are IPersistStreamInit's first ones.
+INTERFACE_PART(COleControl, IID_IPersistStream, IPersistStreamInit)
+INTERFACE_PART(COleControl, IID_IPersistStreamInit, IPersistStreamInit)
+INTERFACE_PART(COleControl, IID_IPersistPropertyBag, IPersistPropertyBag)
+INTERFACE_PART(COleControl, IID_IPersistStorage, IPersistStorage)
+INTERFACE_PART(COleControl, IID_ISpecifyPropertyPages, ISpecifyPropertyPages)
+INTERFACE_PART(COleControl, IID_IQuickActivate, IQuickActivate)
 END_INTERFACE_MAP()
 
 COleControl::COleControl()
-    : m_xEventConnPt(*this, *static_cast<IConnectionPointContainer*>(this)) {}
+    : m_xEventConnPt(*this, *static_cast<IConnectionPointContainer*>(this)),
+      m_xPropConnPt(*this, *static_cast<IConnectionPointContainer*>(this)) {
+    m_xPropConnPt.SetIID(&IID_IPropertyNotifySink, false);
+    SetInitialSize(100, 50);
+}
 
 COleControl::~COleControl() {
+    DestroyControlWindow();
     if (m_pLockedTypeLibCache) m_pLockedTypeLibCache->Unlock();
+}
+
+void COleControl::OnFinalRelease() {
+    // The window goes while the whole control is still there to see its
+    // last messages; a container that let go without closing the control
+    // leaves nothing behind.
+    if (m_bInPlaceActive) InPlaceDeactivate();
+    DestroyControlWindow();
+    m_pClientSite.reset();
+    m_pControlSite.reset();
+    m_pViewAdviseSink.reset();
+    m_pOleAdviseHolder.reset();
+    CCmdTarget::OnFinalRelease();
+}
+
+HRESULT COleControl::GetClassID(LPCLSID pClassID) {
+    return CCmdTarget::GetClassID(pClassID);
 }
 
 CTypeLibCache* COleControl::GetTypeLibCache() {
@@ -50,7 +94,7 @@ HRESULT COleControl::GetTypeInfoOfGuid(LCID lcid, REFGUID guid, ITypeInfo** ppTy
 void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) {
     m_piidPrimary = piidPrimary;
     m_piidEvents = piidEvents;
-    m_xEventConnPt.SetIID(piidEvents);
+    m_xEventConnPt.SetIID(piidEvents, true);
 }
 
 BOOL COleControl::GetDispatchIID(IID* piid) {
@@ -73,7 +117,7 @@ HRESULT COleControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
     if (!ppEnum) return E_POINTER;
     *ppEnum = nullptr;
     try {
-        const std::vector<IConnectionPoint*> points = {&m_xEventConnPt};
+        const std::vector<IConnectionPoint*> points = {&m_xEventConnPt, &m_xPropConnPt};
         return CAfxEnumConnectionPoints::Create(points, 0, ppEnum);
     } catch (...) {
         return E_OUTOFMEMORY;
@@ -83,9 +127,14 @@ HRESULT COleControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
 HRESULT COleControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
     if (!ppCP) return E_POINTER;
     *ppCP = nullptr;
-    if (!m_piidEvents || !IsEqualIID(riid, *m_piidEvents)) return CONNECT_E_NOCONNECTION;
-    m_xEventConnPt.AddRef();
-    *ppCP = &m_xEventConnPt;
+    CConnectionPoint* point = nullptr;
+    if (m_piidEvents && IsEqualIID(riid, *m_piidEvents))
+        point = &m_xEventConnPt;
+    else if (IsEqualIID(riid, IID_IPropertyNotifySink))
+        point = &m_xPropConnPt;
+    if (!point) return CONNECT_E_NOCONNECTION;
+    point->AddRef();
+    *ppCP = point;
     return S_OK;
 }
 
@@ -117,6 +166,7 @@ bool COleControl::AddRefIfAlive() {
 
 void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEventArg* args,
                              unsigned count) {
+    if (m_nFreezeEvents > 0) return; // the container takes no events now
     if (!vtsParams || afx::VtsLength(vtsParams) != count || count > AFX_MAX_DISP_PARAMS) return;
 
     VARIANT values[AFX_MAX_DISP_PARAMS];
@@ -180,13 +230,27 @@ void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEven
     DISPPARAMS params = {values, nullptr, count, 0};
     for (size_t i = 0; i < sinks.GetCount(); ++i) {
         hx::unique_variant result;
-        sinks.GetAt(i)->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                               result.put(), nullptr, nullptr);
+        sinks.GetAt<IDispatch>(i)->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                          &params, result.put(), nullptr, nullptr);
     }
     for (unsigned i = 0; i < count; ++i) {
         if (args[i].kind == AfxEventArg::Kind::BoolRef && args[i].boolRef)
             *args[i].boolRef = flags[i] != VARIANT_FALSE;
     }
+    sinks.Clear();
+    if (held) InternalRelease(); // may delete the control: nothing may follow
+}
+
+void COleControl::BoundPropertyChanged(DISPID dispid) {
+    CConnectionPoint::CSinkSnapshot sinks;
+    try {
+        m_xPropConnPt.GetSinks(sinks);
+    } catch (...) {
+        return;
+    }
+    const bool held = AddRefIfAlive();
+    for (size_t i = 0; i < sinks.GetCount(); ++i)
+        sinks.GetAt<IPropertyNotifySink>(i)->OnChanged(dispid);
     sinks.Clear();
     if (held) InternalRelease(); // may delete the control: nothing may follow
 }

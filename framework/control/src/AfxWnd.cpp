@@ -155,6 +155,7 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pR
 }
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message == AFX_MSG_OLEVERB) return FALSE; // verb entries take no window message
     UINT code = 0;
     UINT id = 0;
     const bool notify = message == WM_NOTIFY || message == OCM__BASE + WM_NOTIFY;

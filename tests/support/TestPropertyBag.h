@@ -1,0 +1,54 @@
+// A container's property bag for the persistence suites: named VARIANTs,
+// read in the bag's own types (as text-based bags do, a value may come back
+// as a string), and writes that can be made to fail.
+#pragma once
+
+#include "ComTestSupport.h"
+
+#include <ocidl.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+
+namespace hxtest {
+
+class TestPropertyBag : public IPropertyBag {
+public:
+    virtual ~TestPropertyBag() = default;
+    std::map<std::wstring, Var> values;
+    bool failWrites = false;
+
+    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
+        *ppv = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyBag))
+            return E_NOINTERFACE;
+        *ppv = static_cast<IPropertyBag*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
+    STDMETHOD_(ULONG, Release)() override {
+        const LONG count = --m_ref;
+        if (count == 0) delete this;
+        return static_cast<ULONG>(count);
+    }
+    STDMETHOD(Read)(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+        const auto found = values.find(name);
+        if (found == values.end()) return E_INVALIDARG; // what bags answer for a missing name
+        VariantClear(value);
+        return VariantCopy(value, &found->second.v);
+    }
+    STDMETHOD(Write)(LPCOLESTR name, VARIANT* value) override {
+        if (failWrites) return E_FAIL;
+        Var copy;
+        VariantCopy(&copy.v, value);
+        values[name] = copy;
+        return S_OK;
+    }
+
+private:
+    std::atomic<LONG> m_ref{1};
+};
+
+} // namespace hxtest
