@@ -2,6 +2,7 @@
 // pixels), its drawing and its persistence.
 #include "HXdigIOCtrl.h"
 
+#include "WorkerReport.h"
 #include "resource.h"
 
 namespace {
@@ -29,6 +30,13 @@ LRESULT CHXdigIOCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // From here on workers report through the window, and once it is gone
     // their reports are dropped.
     if (message == WM_CLOSE || message == WM_DESTROY) m_bFireDirect = FALSE;
+    if (message < WM_LISTENER_REPORT || message > WM_WORKER_REAP)
+        return COleControl::WindowProc(message, wParam, lParam);
+    // The workers' reports and deferred stops, which like every other message
+    // go on to the base procedure too. A handler may release the container's
+    // last reference: the control stays until the message is through.
+    const CKeepAlive alive(*this);
+    if (alive) OnWorkerMessage(message, wParam, lParam);
     return COleControl::WindowProc(message, wParam, lParam);
 }
 

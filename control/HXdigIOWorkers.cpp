@@ -327,6 +327,7 @@ void CHXdigIOCtrl::ReportToggler(CTogglePort* toggler, int32_t port, int32_t lev
 
 // --- The window thread's side -----------------------------------------------
 
+// Called with the control kept alive by the window procedure.
 BOOL CHXdigIOCtrl::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LISTENER_REPORT:
@@ -342,17 +343,12 @@ BOOL CHXdigIOCtrl::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!listener) return TRUE; // destroyed meanwhile, or not ours
         if (listener->m_nUseOnWindowThread > 0)
             listener->m_bStopPending = true; // a handler's message loop brought it here
-        else if (AddRefIfAlive()) {
+        else
             StopOnWindowThread(listener);
-            InternalRelease(); // may delete the control: nothing may follow
-        }
         return TRUE;
     }
     case WM_WORKER_REAP:
-        if (AddRefIfAlive()) {
-            ReapWorkers();
-            InternalRelease();
-        }
+        ReapWorkers();
         return TRUE;
     default:
         return FALSE;
@@ -382,8 +378,6 @@ LRESULT CHXdigIOCtrl::HandleReport(UINT message, LPARAM lParam) {
         }
     }
     if (!worker || worker->IsDying() || m_bClosing) return 0;
-    // A handler may release the container's last reference to the control.
-    if (!AddRefIfAlive()) return 0;
     const WorkerReport report = *reinterpret_cast<const WorkerReport*>(lParam);
     ++worker->m_nUseOnWindowThread;
     try {
@@ -403,7 +397,6 @@ LRESULT CHXdigIOCtrl::HandleReport(UINT message, LPARAM lParam) {
         StopOnWindowThread(static_cast<CListenPort*>(worker));
     }
     ReapWorkers();
-    InternalRelease(); // may delete the control: nothing may follow
     return 0;
 }
 

@@ -15,6 +15,9 @@ constexpr UINT WM_TOGGLER_REPORT = 0x0B0A;
 constexpr UINT WM_LISTENER_STOP = 0x0B0B;
 // Posted when destroyed workers wait to be deleted on the window thread.
 constexpr UINT WM_WORKER_REAP = 0x0B0C;
+static_assert(WM_LISTENER_REPORT < WM_TOGGLER_REPORT && WM_TOGGLER_REPORT < WM_LISTENER_STOP &&
+                  WM_LISTENER_STOP < WM_WORKER_REAP,
+              "the window procedure tells these by their range");
 
 // Lives on the reporting worker's stack while the window handles the message
 // that points to it.

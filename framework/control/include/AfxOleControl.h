@@ -324,8 +324,6 @@ protected:
     CConnectionPoint m_xEventConnPt;
     CConnectionPoint m_xPropConnPt; // IPropertyNotifySink
 
-    // Adds a reference unless the object is being built or torn down.
-    bool AddRefIfAlive();
 
     // In-place activation (and, with bUIActivate, UI activation).
     HRESULT OnActivateInPlace(BOOL bUIActivate, LPMSG pMsg);

@@ -155,14 +155,6 @@ HRESULT COleControl::GetGUID(DWORD dwGuidKind, GUID* pGUID) {
     return S_OK;
 }
 
-bool COleControl::AddRefIfAlive() {
-    for (LONG seen = m_dwRef; seen > 0 && seen < kDestroyingRefCount;) {
-        const LONG before = InterlockedCompareExchange(&m_dwRef, seen + 1, seen);
-        if (before == seen) return true;
-        seen = before;
-    }
-    return false;
-}
 
 void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEventArg* args,
                              unsigned count) {
@@ -219,14 +211,14 @@ void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEven
         v.vt = vt;
     }
 
+    // A handler may release the container's last reference to the control.
+    const CKeepAlive alive(*this);
     CConnectionPoint::CSinkSnapshot sinks;
     try {
         m_xEventConnPt.GetSinks(sinks);
     } catch (...) {
         return;
     }
-    // A handler may release the container's last reference to the control.
-    const bool held = AddRefIfAlive();
     DISPPARAMS params = {values, nullptr, count, 0};
     for (size_t i = 0; i < sinks.GetCount(); ++i) {
         hx::unique_variant result;
@@ -237,20 +229,18 @@ void COleControl::FireEventV(DISPID dispid, const char* vtsParams, const AfxEven
         if (args[i].kind == AfxEventArg::Kind::BoolRef && args[i].boolRef)
             *args[i].boolRef = flags[i] != VARIANT_FALSE;
     }
-    sinks.Clear();
-    if (held) InternalRelease(); // may delete the control: nothing may follow
+    // The sinks go before the control may: nothing may follow.
 }
 
 void COleControl::BoundPropertyChanged(DISPID dispid) {
+    const CKeepAlive alive(*this);
     CConnectionPoint::CSinkSnapshot sinks;
     try {
         m_xPropConnPt.GetSinks(sinks);
     } catch (...) {
         return;
     }
-    const bool held = AddRefIfAlive();
     for (size_t i = 0; i < sinks.GetCount(); ++i)
         sinks.GetAt<IPropertyNotifySink>(i)->OnChanged(dispid);
-    sinks.Clear();
-    if (held) InternalRelease(); // may delete the control: nothing may follow
+    // The sinks go before the control may: nothing may follow.
 }

@@ -22,6 +22,9 @@ public:
     // IUnknown, once for the whole object.
     ULONG InternalAddRef();
     ULONG InternalRelease();
+    // Adds a reference unless the object is being built (no reference yet)
+    // or torn down; answers whether it did.
+    bool InternalAddRefIfAlive();
     HRESULT InternalQueryInterface(REFIID iid, void** ppv);
     // The object's identity: the first interface of its table.
     IUnknown* GetControllingUnknown();
@@ -69,6 +72,25 @@ protected:
     // The count from the last Release on: at or above it the object is
     // being destroyed.
     static constexpr LONG kDestroyingRefCount = 0x40000000;
+};
+
+// Keeps an object alive for one scope, for code that calls out to handlers
+// that may release the object's last reference. Its release at the end of
+// the scope may delete the object: nothing may use the object after it.
+class CKeepAlive {
+public:
+    explicit CKeepAlive(CCmdTarget& target)
+        : m_pTarget(target.InternalAddRefIfAlive() ? &target : nullptr) {}
+    CKeepAlive(const CKeepAlive&) = delete;
+    CKeepAlive& operator=(const CKeepAlive&) = delete;
+    ~CKeepAlive() {
+        if (m_pTarget) m_pTarget->InternalRelease();
+    }
+    // False when the object was already being torn down.
+    explicit operator bool() const { return m_pTarget != nullptr; }
+
+private:
+    CCmdTarget* m_pTarget;
 };
 
 // IDispatch for a class that derives from IDispatch (or a dual interface).

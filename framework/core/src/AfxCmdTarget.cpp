@@ -23,6 +23,15 @@ ULONG CCmdTarget::InternalAddRef() {
     return static_cast<ULONG>(InterlockedIncrement(&m_dwRef));
 }
 
+bool CCmdTarget::InternalAddRefIfAlive() {
+    for (LONG seen = m_dwRef; seen > 0 && seen < kDestroyingRefCount;) {
+        const LONG before = InterlockedCompareExchange(&m_dwRef, seen + 1, seen);
+        if (before == seen) return true;
+        seen = before;
+    }
+    return false;
+}
+
 ULONG CCmdTarget::InternalRelease() {
     const LONG count = InterlockedDecrement(&m_dwRef);
     if (count == 0) {
