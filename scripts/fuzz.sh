@@ -13,6 +13,8 @@
 #   --seed N                 libFuzzer's seed (default: 1 for the test run,
 #                            random for a long run)
 #   --jobs N                 targets run side by side (default: HX_JOBS or 2)
+#   -- OPTIONS...            further libFuzzer options for the fuzzing runs
+#                            (e.g. -- -use_value_profile=1)
 #
 # Every run writes build/fuzz/summary.tsv, one row per target (executions,
 # coverage, corpus, crashes; the header names the columns), and appends the
@@ -32,6 +34,7 @@ seed=
 jobs=${HX_JOBS:-2}
 replay_only=0
 targets=()
+extra=()
 while [ $# -gt 0 ]; do
     case "$1" in
     --seconds) seconds=${2:?}; mode=long; shift 2 ;;
@@ -39,7 +42,8 @@ while [ $# -gt 0 ]; do
     --target) targets+=("${2:?}"); shift 2 ;;
     --jobs) jobs=${2:?}; shift 2 ;;
     --replay-only) replay_only=1; shift ;;
-    -h|--help) sed -n '2,25p' "$0"; exit 0 ;;
+    --) shift; extra=("$@"); break ;;
+    -h|--help) sed -n '2,/^set -uo/p' "$0" | sed '$d'; exit 0 ;;
     *) echo "fuzz.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -101,7 +105,12 @@ read_log() {
         /^stat::number_of_executed_units:/ { runs = $2 }
         /^stat::average_exec_per_sec:/ { speed = $2 }
         /^stat::new_units_added:/ { added = $2 }
-        END { printf "%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\t%d\n", seed, runs, speed, cov, ft, edges, units, bytes, added }
+        # Fields are kept as the log wrote them: awk would clamp large numbers in %d.
+        function n(x) { return x == "" ? 0 : x }
+        END {
+            printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\t%.0f\t%s\n", n(seed), n(runs), n(speed), n(cov), n(ft),
+                n(edges), n(units), bytes, n(added)
+        }
     ' "$1"
 }
 
@@ -155,7 +164,7 @@ run_target() {
         fi
         mkdir -p "$work" "$committed/$target"
         "$bin" "${options[@]}" -max_total_time="$seconds" -seed="$seed" -print_final_stats=1 \
-            "$work" "$committed/$target" >>"$log" 2>&1
+            "${extra[@]}" "$work" "$committed/$target" >>"$log" 2>&1
         local rc=$?
         [ $rc -eq 0 ] || status="FAIL($rc)"
     fi

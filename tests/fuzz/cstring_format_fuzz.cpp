@@ -195,6 +195,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_REQUIRE(std::string(copy.GetMessage()) == error.GetMessage());
     if (error.GetMessageString().GetData()) // a deep copy
         FUZZ_REQUIRE(copy.GetMessageString().GetData() != error.GetMessageString().GetData());
+    // The format-only constructor (with an integer right after the format the
+    // call would bind to the one with file and line instead).
+    const CaxExceptionObject formatOnly("%s|%.3s", a.s0.c_str(), a.s1.c_str());
+    FUZZ_REQUIRE(formatOnly.GetMessage() == a.s0 + "|" + a.s1.substr(0, 3));
+    FUZZ_REQUIRE(formatOnly.GetResult() == 0x80000000u && formatOnly.GetLine() == 0);
+    FUZZ_REQUIRE(formatOnly.GetFile() == nullptr);
 #undef HX_FUZZ_ARGUMENTS
 
     // An argument may be the string's own characters.
