@@ -225,7 +225,8 @@ void Step(FuzzedDataProvider& in, CaxCString& s, std::string& model) {
         break;
     }
     case 22: // the length recounted up to the first NUL
-        FUZZ_REQUIRE(s.UpdateLength() == (s.GetData() ? static_cast<int>(std::strlen(model.c_str())) : -1));
+        FUZZ_REQUIRE(s.UpdateLength() ==
+                     (s.GetData() ? static_cast<int>(std::strlen(model.c_str())) : -1));
         model = SeenFrom(model, 0);
         break;
     }

@@ -23,7 +23,7 @@ constexpr std::size_t kLargestText = 64767;
 
 // The types of the fixed argument list, in order; conversion n takes argument n.
 enum class Slot { Int, Text, Double, LongLong, Unsigned };
-constexpr Slot kSlots[] = {Slot::Int,    Slot::Text,     Slot::Double, Slot::LongLong,
+constexpr Slot kSlots[] = {Slot::Int,      Slot::Text, Slot::Double, Slot::LongLong,
                            Slot::Unsigned, Slot::Text, Slot::Double, Slot::Int};
 
 struct Arguments {
@@ -41,7 +41,8 @@ struct Arguments {
 // next to the end of one of the buffers (256 + 1024 k), up to just past the
 // largest. A long text is formatted once per buffer size, so only one.
 int Number(FuzzedDataProvider& in, bool& largeTaken) {
-    if (largeTaken || in.ConsumeIntegralInRange(0, 31) != 0) return in.ConsumeIntegralInRange(0, 40);
+    if (largeTaken || in.ConsumeIntegralInRange(0, 31) != 0)
+        return in.ConsumeIntegralInRange(0, 40);
     largeTaken = true;
     return static_cast<int>(kFirstBuffer + kBufferStep * in.ConsumeIntegralInRange(0, 63)) +
            in.ConsumeIntegralInRange(-3, 3);
@@ -78,8 +79,8 @@ std::string Conversion(FuzzedDataProvider& in, Slot slot, bool& largeTaken) {
         numeric = false;
         break;
     }
-    const char conversion = conversions[in.ConsumeIntegralInRange<std::size_t>(
-        0, std::strlen(conversions) - 1)];
+    const char conversion =
+        conversions[in.ConsumeIntegralInRange<std::size_t>(0, std::strlen(conversions) - 1)];
     if (conversion == 'c') {
         numeric = false;
         precision = false;

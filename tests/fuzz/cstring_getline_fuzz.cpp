@@ -41,8 +41,8 @@ std::string Follow(CaxCString& s, const std::string& text, std::size_t start) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     // A start outside the text: often just before it, at times anywhere.
-    const int outside = in.ConsumeBool() ? in.ConsumeIntegralInRange(-100, -1)
-                                         : in.ConsumeIntegral<int>();
+    const int outside =
+        in.ConsumeBool() ? in.ConsumeIntegralInRange(-100, -1) : in.ConsumeIntegral<int>();
     const std::string text = fuzzcheck::Text(in, 1024);
     CaxCString s(text.c_str());
 

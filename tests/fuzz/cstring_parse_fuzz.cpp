@@ -61,15 +61,16 @@ Parsed Reference(const std::string& text, int start, Kind kind) {
             if (digits.size() <= 32)
                 result.value = all & 0xFFFFFFFFu;
             else
-                result.value = (Wrapped(digits.substr(24, 8), 16) & ~0xFull) |
-                               DigitValue(digits.back());
+                result.value =
+                    (Wrapped(digits.substr(24, 8), 16) & ~0xFull) | DigitValue(digits.back());
             break;
         }
     } else if (kind == Kind::Int32 || kind == Kind::Int64) {
         const bool negative = text[i] == '-';
         if (text[i] == '+' || text[i] == '-') ++i;
         const std::size_t end = text.find_first_not_of("0123456789", i);
-        const std::string digits = text.substr(i, (end == std::string::npos ? text.size() : end) - i);
+        const std::string digits =
+            text.substr(i, (end == std::string::npos ? text.size() : end) - i);
         i += digits.size();
         std::uint64_t value = Wrapped(digits, 10);
         if (negative) value = 0 - value;
@@ -155,10 +156,9 @@ void CheckAgainstReference(const std::string& text, int start) {
     }
     // Without a count pointer the answers are the same.
     FUZZ_REQUIRE(s.ToInt(start) == static_cast<std::int32_t>(asInt.value));
-    const double expectedDouble =
-        (start < 0 || static_cast<std::size_t>(start) > text.size())
-            ? 0.0
-            : ReferenceAtof(text.c_str() + start);
+    const double expectedDouble = (start < 0 || static_cast<std::size_t>(start) > text.size())
+                                      ? 0.0
+                                      : ReferenceAtof(text.c_str() + start);
     FUZZ_REQUIRE(SameBits(s.ToDouble(start), expectedDouble));
     // Parsing never changes the text.
     FUZZ_REQUIRE(s.GetLength() == static_cast<int>(text.size()) && text == s.GetData());

@@ -14,7 +14,8 @@ struct Replaced {
     int count = 0;
 };
 
-Replaced Reference(const std::string& text, const std::string& oldText, const std::string& newText) {
+Replaced Reference(const std::string& text, const std::string& oldText,
+                   const std::string& newText) {
     Replaced result;
     if (oldText.empty()) {
         result.text = text;

@@ -28,7 +28,8 @@ void CheckParse(const std::string& text, int start, bool withCount, std::uint32_
         FUZZ_REQUIRE(Same(v, 0.0, 0.0));
         return;
     }
-    const std::string piece = text.substr(static_cast<std::size_t>(start), withCount ? count : std::string::npos);
+    const std::string piece =
+        text.substr(static_cast<std::size_t>(start), withCount ? count : std::string::npos);
     const std::size_t comma = piece.find(',');
     const std::string x = piece.substr(0, comma);
     const std::string y = comma == std::string::npos ? " " : piece.substr(comma + 1);

@@ -28,10 +28,12 @@ std::string Composed(const axErrors::CaxHRESULTException& e, const char* subName
     if (const char* known = axErrors::GetDatabase().Lookup(e.GetValue()))
         text = known;
     else
-        text = "Error code " + std::to_string(e.GetValue() & 0xFFF) + " (no extended information) occured";
+        text = "Error code " + std::to_string(e.GetValue() & 0xFFF) +
+               " (no extended information) occured";
     text += ". ";
-    text += subName ? std::string("Exception from Sub-Facility '") + subName + "'"
-                    : "Exception from Sub-Facility Nr. " + std::to_string((e.GetValue() >> 12) & 0xFF);
+    text += subName
+                ? std::string("Exception from Sub-Facility '") + subName + "'"
+                : "Exception from Sub-Facility Nr. " + std::to_string((e.GetValue() >> 12) & 0xFF);
     text += " of Facility ";
     text += facilityName ? std::string("'") + facilityName + "'"
                          : "Nr. " + std::to_string((e.GetValue() >> 20) & 0x1F);
@@ -65,7 +67,8 @@ void CheckExceptions(FuzzedDataProvider& in) {
     const std::string file = fuzzcheck::Text(in, 40);
     const char* filePointer = in.ConsumeBool() ? file.c_str() : nullptr;
 
-    const axErrors::CaxHRESULTException plain(code, sub, facility, reserved, severity, filePointer, line);
+    const axErrors::CaxHRESULTException plain(code, sub, facility, reserved, severity, filePointer,
+                                              line);
     FUZZ_REQUIRE(plain.GetValue() == Pack(code, sub, facility, reserved, severity));
     FUZZ_REQUIRE(plain.GetCode() == (code & 0xFFF) && plain.GetSubFacility() == sub);
     FUZZ_REQUIRE(plain.GetFacility() == (facility & 0x1F));
@@ -82,7 +85,8 @@ void CheckExceptions(FuzzedDataProvider& in) {
 
     // Every registered sub-facility of the base library knows code 0.
     if (facility == 1 && sub <= 6)
-        FUZZ_REQUIRE(axErrors::GetDatabase().Lookup(Pack(0, sub, 1, reserved, severity)) != nullptr);
+        FUZZ_REQUIRE(axErrors::GetDatabase().Lookup(Pack(0, sub, 1, reserved, severity)) !=
+                     nullptr);
 
     CaxExceptionObject object(value);
     FUZZ_REQUIRE(object.GetResult() == value && object.GetLine() == 0 && !object.GetFile());
@@ -92,7 +96,8 @@ void CheckExceptions(FuzzedDataProvider& in) {
     FUZZ_REQUIRE(object.GetResult() == value && object.GetLine() == signedLine);
     FUZZ_REQUIRE(object.GetFile() == filePointer && file == object.GetMessage());
     const auto signedCode = static_cast<std::int16_t>(code);
-    object.SetErrorParts(signedCode, sub, facility, reserved, severity, nullptr, nullptr, -(signedLine / 2));
+    object.SetErrorParts(signedCode, sub, facility, reserved, severity, nullptr, nullptr,
+                         -(signedLine / 2));
     FUZZ_REQUIRE(object.GetResult() ==
                  Pack(static_cast<std::uint16_t>(signedCode), sub, facility, reserved, severity));
     FUZZ_REQUIRE(object.GetLine() == -(signedLine / 2) && !object.GetFile());
@@ -114,11 +119,14 @@ void CheckDatabase(FuzzedDataProvider& in) {
         if (in.ConsumeBool()) {
             const bool overwrite = in.ConsumeBool();
             const std::string text = fuzzcheck::Text(in, 20);
-            const char* textPointer = in.ConsumeIntegralInRange(0, 15) == 0 ? nullptr : text.c_str();
+            const char* textPointer =
+                in.ConsumeIntegralInRange(0, 15) == 0 ? nullptr : text.c_str();
             const bool valid = code >= 0 && code <= 0xFFF && facility <= 0x1F && textPointer;
-            const std::uint32_t key = Pack(static_cast<std::uint32_t>(code), sub, facility, 0, false);
+            const std::uint32_t key =
+                Pack(static_cast<std::uint32_t>(code), sub, facility, 0, false);
             const bool expected = valid && (overwrite || !model.count(key));
-            FUZZ_REQUIRE(database.Register(code, sub, facility, textPointer, overwrite) == expected);
+            FUZZ_REQUIRE(database.Register(code, sub, facility, textPointer, overwrite) ==
+                         expected);
             if (expected) model[key] = text;
         } else {
             const std::uint32_t key =

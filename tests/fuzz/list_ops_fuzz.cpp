@@ -93,8 +93,9 @@ template <> struct Traits<std::int64_t> {
     using Key = std::int64_t;
     static std::int64_t Make(FuzzedDataProvider& in) {
         // A small range, so that searches find duplicates.
-        return in.ConsumeIntegralInRange(0, 7) == 0 ? in.ConsumeIntegral<std::int64_t>()
-                                                    : in.ConsumeIntegralInRange<std::int64_t>(-2, 5);
+        return in.ConsumeIntegralInRange(0, 7) == 0
+                   ? in.ConsumeIntegral<std::int64_t>()
+                   : in.ConsumeIntegralInRange<std::int64_t>(-2, 5);
     }
     static std::optional<Key> KeyOf(const std::int64_t& value) { return value; }
 };
@@ -166,7 +167,8 @@ public:
             std::optional<std::size_t> at;
             if (Size() == 0) {
                 at = 0;
-            } else if (!position || position == (after ? m_elements.back() : m_elements.front()).node) {
+            } else if (!position ||
+                       position == (after ? m_elements.back() : m_elements.front()).node) {
                 at = after ? Size() : 0;
             } else if (const auto index = IndexOf(position)) {
                 at = *index + (after ? 1 : 0);
@@ -174,7 +176,8 @@ public:
             if (!at) {
                 const T value = Traits<T>::Make(m_in);
                 Expect(kItemNotFound, [&] {
-                    after ? m_list.InsertAfter(position, value) : m_list.InsertBefore(position, value);
+                    after ? m_list.InsertAfter(position, value)
+                          : m_list.InsertBefore(position, value);
                 });
                 break;
             }
@@ -222,8 +225,9 @@ public:
         }
         case 13: {
             const int index = fuzzcheck::Index(m_in, Size());
-            FUZZ_REQUIRE(m_list.GetPositionAt(index) ==
-                         (ValidIndex(index) ? m_elements[static_cast<std::size_t>(index)].node : nullptr));
+            FUZZ_REQUIRE(
+                m_list.GetPositionAt(index) ==
+                (ValidIndex(index) ? m_elements[static_cast<std::size_t>(index)].node : nullptr));
             break;
         }
         case 14:
@@ -238,7 +242,8 @@ public:
         case 15: {
             const int index = fuzzcheck::Index(m_in, Size());
             if (ValidIndex(index))
-                FUZZ_REQUIRE(m_list.GetAt(index) == &m_elements[static_cast<std::size_t>(index)].node->value);
+                FUZZ_REQUIRE(m_list.GetAt(index) ==
+                             &m_elements[static_cast<std::size_t>(index)].node->value);
             else
                 Expect(kIndexOutOfRange, [&] { m_list.GetAt(index); });
             break;
@@ -258,11 +263,13 @@ public:
             Node* position = start;
             const auto index = IndexOf(start);
             if (!index) {
-                Expect(kItemNotFound, [&] { next ? m_list.GetNext(position) : m_list.GetPrev(position); });
+                Expect(kItemNotFound,
+                       [&] { next ? m_list.GetNext(position) : m_list.GetPrev(position); });
                 FUZZ_REQUIRE(position == start);
                 break;
             }
-            FUZZ_REQUIRE((next ? m_list.GetNext(position) : m_list.GetPrev(position)) == &start->value);
+            FUZZ_REQUIRE((next ? m_list.GetNext(position) : m_list.GetPrev(position)) ==
+                         &start->value);
             Node* expected = nullptr;
             if (next && *index + 1 < Size()) expected = m_elements[*index + 1].node;
             if (!next && *index > 0) expected = m_elements[*index - 1].node;
@@ -283,12 +290,14 @@ public:
         }
         case 20: {
             // An explicit block: its nodes join the back of the free list.
-            const std::uint32_t count = m_in.ConsumeBool() ? caxlist::kUseBlockSize
-                                                           : m_in.ConsumeIntegralInRange<std::uint32_t>(0, 12);
+            const std::uint32_t count = m_in.ConsumeBool()
+                                            ? caxlist::kUseBlockSize
+                                            : m_in.ConsumeIntegralInRange<std::uint32_t>(0, 12);
             const std::uint32_t nodes = count == caxlist::kUseBlockSize ? m_blockSize : count;
             const int failAt = std::exchange(m_failAt, 0);
             if (failAt && nodes > 0) {
-                Expect(kGeneralError, [&] { Failing(failAt, [&] { m_list.AllocateBlock(count); }); });
+                Expect(kGeneralError,
+                       [&] { Failing(failAt, [&] { m_list.AllocateBlock(count); }); });
                 break;
             }
             auto* block = m_list.AllocateBlock(count);
@@ -362,9 +371,7 @@ private:
     }
 
     // A stored value always has a block: a string without one is stored empty.
-    static Key StoredKey(const T& value) {
-        return Traits<T>::KeyOf(value).value_or(Key{});
-    }
+    static Key StoredKey(const T& value) { return Traits<T>::KeyOf(value).value_or(Key{}); }
 
     Node* PickPosition() {
         switch (m_in.ConsumeIntegralInRange(0, 5)) {
@@ -384,7 +391,8 @@ private:
             call();
         } catch (const CaxExceptionObject& e) {
             FUZZ_REQUIRE(e.GetFile() && std::strcmp(e.GetFile(), caxlist::kSourceName) == 0);
-            FUZZ_REQUIRE(std::strcmp(e.GetMessage(), ErrorText(static_cast<int>(e.GetLine()))) == 0);
+            FUZZ_REQUIRE(std::strcmp(e.GetMessage(), ErrorText(static_cast<int>(e.GetLine()))) ==
+                         0);
             FUZZ_REQUIRE(e.GetResult() == 0x80000000u && e.GetClassID() == 5);
             thrown = static_cast<int>(e.GetLine());
         }
