@@ -23,6 +23,16 @@ if(WIN32)
     set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 else()
     set(HX_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    # The fuzzing build (scripts/fuzz.sh, build/fuzz) needs clang: every object
+    # gets libFuzzer's coverage instrumentation, and only the fuzz targets are
+    # built (tests/fuzz), which link the fuzzer's driver.
+    option(HX_FUZZ "Build the libFuzzer targets of the base library (clang only)" OFF)
+    if(HX_FUZZ)
+        if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+            message(FATAL_ERROR "HX_FUZZ needs clang (CC=clang CXX=clang++); scripts/fuzz.sh sets it up")
+        endif()
+        list(APPEND HX_SANITIZE -fsanitize=fuzzer-no-link)
+    endif()
     add_compile_options(${HX_SANITIZE} -g)
     add_link_options(${HX_SANITIZE})
 endif()

@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake make g++ googletest
           g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
-          wine64 xvfb xauth python3)
+          wine64 xvfb xauth python3
+          clang libclang-rt-dev llvm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
