@@ -404,8 +404,8 @@ HWND FrameButton(HWND frame, int id) {
     return GetDlgItem(frame, id);
 }
 
-HRESULT RunFrame(const std::vector<IUnknown*>& objects,
-                 const std::function<void(const FrameWindows&)>& drive, int closeButton) {
+HRESULT DriveFrame(const std::function<HRESULT()>& showFrame,
+                   const std::function<void(const FrameWindows&)>& drive, int closeButton) {
     const DWORD uiThread = GetCurrentThreadId();
     std::atomic<bool> returned{false};
     std::atomic<bool> driven{false};
@@ -428,13 +428,23 @@ HRESULT RunFrame(const std::vector<IUnknown*>& objects,
                 Sleep(10);
         }
     });
-    std::vector<IUnknown*> list = objects;
-    const HRESULT hr = OleCreatePropertyFrame(
-        ParentWindow(), 10, 10, L"HXDigIO", static_cast<ULONG>(list.size()), list.data(), 1,
-        const_cast<CLSID*>(&kHXDigIOPropPageClsid), 0, 0, nullptr);
+    const HRESULT hr = showFrame();
     returned = true;
     helper.join();
     return SUCCEEDED(hr) && !driven ? E_ABORT : hr;
+}
+
+HRESULT RunFrame(const std::vector<IUnknown*>& objects,
+                 const std::function<void(const FrameWindows&)>& drive, int closeButton) {
+    std::vector<IUnknown*> list = objects;
+    return DriveFrame(
+        [&] {
+            return OleCreatePropertyFrame(ParentWindow(), 10, 10, L"HXDigIO",
+                                          static_cast<ULONG>(list.size()), list.data(), 1,
+                                          const_cast<CLSID*>(&kHXDigIOPropPageClsid), 0, 0,
+                                          nullptr);
+        },
+        drive, closeButton);
 }
 
 // ---- pictures ------------------------------------------------------------------------

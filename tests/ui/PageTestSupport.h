@@ -196,6 +196,10 @@ struct FrameWindows {
 };
 HRESULT RunFrame(const std::vector<IUnknown*>& objects,
                  const std::function<void(const FrameWindows&)>& drive, int closeButton = IDOK);
+// The same for any modal call on this thread that shows a frame with the page
+// (a control's Properties verb, say).
+HRESULT DriveFrame(const std::function<HRESULT()>& showFrame,
+                   const std::function<void(const FrameWindows&)>& drive, int closeButton = IDOK);
 // The frame's Apply button (the system property sheet's id for it).
 constexpr int kFrameApplyId = 0x3021;
 // The button of the frame with this id (IDOK, IDCANCEL, kFrameApplyId).
