@@ -1,5 +1,7 @@
 #include "CaxRegistry.h"
 
+#include "CaxFaultSeam.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -9,6 +11,16 @@ CaxRegistry::CaxRegistry(hx::unique_hkey key) noexcept : m_key(std::move(key)) {
     AddToClassSet(caxclass::kRegistry);
 }
 
+namespace {
+
+// RegQueryValueExA, or the failure a test asked for at this point.
+LONG QueryValue(HKEY key, const char* valueName, DWORD* type, BYTE* data, DWORD* size) {
+    if (caxseam::ShouldFail(caxseam::Point::RegistryQuery)) return ERROR_ACCESS_DENIED;
+    return RegQueryValueExA(key, valueName, nullptr, type, data, size);
+}
+
+} // namespace
+
 std::uint32_t CaxRegistry::GetClassID() const {
     return IdentifierIfAlive(caxclass::kRegistry);
 }
@@ -17,8 +29,7 @@ BOOL CaxRegistry::ReadString(const char* valueName, CaxCString* value, CaxCStrin
     if (!value) return FALSE;
     DWORD type = 0;
     DWORD size = 0;
-    if (m_key &&
-        RegQueryValueExA(m_key.get(), valueName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    if (m_key && QueryValue(m_key.get(), valueName, &type, nullptr, &size) == ERROR_SUCCESS &&
         type == REG_SZ) {
         // One spare byte, always zero, terminates data stored without a NUL.
         std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);
@@ -27,8 +38,8 @@ BOOL CaxRegistry::ReadString(const char* valueName, CaxCString* value, CaxCStrin
             DWORD read = size;
             // A value that grew meanwhile answers ERROR_MORE_DATA and counts as
             // unreadable; one that shrank reports its new size.
-            if (RegQueryValueExA(m_key.get(), valueName, nullptr, &type,
-                                 reinterpret_cast<BYTE*>(buffer.get()), &read) == ERROR_SUCCESS &&
+            if (QueryValue(m_key.get(), valueName, &type, reinterpret_cast<BYTE*>(buffer.get()),
+                           &read) == ERROR_SUCCESS &&
                 type == REG_SZ && read <= size) {
                 buffer[read] = '\0';
                 *value = buffer.get();
@@ -47,7 +58,7 @@ BOOL CaxRegistry::ReadDWORD(const char* valueName, DWORD* value) {
     DWORD data = 0;
     DWORD type = 0;
     DWORD size = sizeof data;
-    if (RegQueryValueExA(m_key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+    if (QueryValue(m_key.get(), valueName, &type, reinterpret_cast<BYTE*>(&data), &size) !=
         ERROR_SUCCESS)
         return FALSE;
     if (size > sizeof data) return FALSE;
