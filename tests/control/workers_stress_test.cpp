@@ -126,7 +126,9 @@ public:
             std::lock_guard<std::mutex> hold(m_lock);
             ++m_counts[handle];
         }
-        if (onEvent) onEvent(dispid, handle);
+        // Set before the sink is advised and never changed, so that handlers
+        // on worker threads may run while the run retires the control.
+        if (active && onEvent) onEvent(dispid, handle);
         return S_OK;
     }
     size_t Count(LONGLONG handle) {
@@ -135,6 +137,7 @@ public:
         return found == m_counts.end() ? 0 : found->second;
     }
     std::function<void(DISPID, LONGLONG)> onEvent;
+    std::atomic<bool> active{true};
 
 private:
     std::atomic<LONG> m_ref{1};
@@ -149,6 +152,9 @@ struct Subject {
     bool direct = false;
     TestContainer container;
     hx::com_ptr<IDispatch> control;
+    // What handlers call: the control is alive while it fires an event,
+    // whatever the run does with its own reference meanwhile.
+    IDispatch* firing = nullptr;
     hx::com_ptr<StressSink> sink;
     hx::com_ptr<IConnectionPoint> point;
     DWORD cookie = 0;
@@ -183,6 +189,7 @@ protected:
             ToolkitSettings settings({{"Global AsyncACQ Enabled", direct ? 1u : 0u}});
             EXPECT_EQ(S_OK, module.CreateControl(subject->control));
         }
+        subject->firing = subject->control.get();
         subject->sink = MakeSink<StressSink>(); // leaves Continue as preset
         subject->point = PointOf(subject->control.get(), DIID__DHXdigIOEvents);
         subject->point->Advise(subject->sink.get(), &subject->cookie);
@@ -190,13 +197,14 @@ protected:
         return subject;
     }
 
+    // Takes the control off its form and lets it go. The subject itself stays
+    // until the end of the run: handlers on worker threads may still use it.
     void TearDownSubject(Subject& subject) {
-        subject.sink->onEvent = nullptr;
+        subject.sink->active = false;
         subject.container.Remove();
         subject.point->Unadvise(subject.cookie);
         subject.point.reset();
         subject.control.reset(); // may go on a worker's thread a moment later
-        subject.sink.reset();
     }
 
     int threadsBefore = 0;
@@ -243,7 +251,7 @@ void Forget(Subject& subject, LONGLONG handle) {
 
 // A worker member through the subject's control, on whatever thread calls.
 bool Member(Subject& subject, DISPID id, LONGLONG handle) {
-    const CallResult r = Method(subject.control, id, {I8(handle)});
+    const CallResult r = Method(subject.firing, id, {I8(handle)});
     EXPECT_EQ(S_OK, r.hr);
     return r.value.v.vt == VT_BOOL && r.value.v.boolVal != VARIANT_FALSE;
 }
@@ -262,6 +270,7 @@ TEST_F(Stress, RandomWorkerLivesOnSeveralControlsNeitherHangNorLeak) {
     std::printf("stress: %ld operations, seed %u\n", operations, seed);
     for (int i = 0; i < 3; ++i)
         images.emplace_back(40, 40);
+    std::vector<std::unique_ptr<Subject>> retired; // kept while their workers may still fire
     std::vector<std::unique_ptr<Subject>> subjects;
     subjects.push_back(MakeSubject(false));
     subjects.push_back(MakeSubject(false));
@@ -334,6 +343,7 @@ TEST_F(Stress, RandomWorkerLivesOnSeveralControlsNeitherHangNorLeak) {
                 if (each.get() != &subject) continue;
                 TearDownSubject(*each);
                 ExpectNoLateEvents(*each);
+                retired.push_back(std::move(each));
                 each = MakeSubject(direct);
                 arm(*each);
             }
@@ -346,6 +356,7 @@ TEST_F(Stress, RandomWorkerLivesOnSeveralControlsNeitherHangNorLeak) {
     for (auto& subject : subjects) {
         TearDownSubject(*subject);
         ExpectNoLateEvents(*subject);
+        retired.push_back(std::move(subject));
     }
     subjects.clear();
     EXPECT_TRUE(PumpUntil([&] {
@@ -354,6 +365,7 @@ TEST_F(Stress, RandomWorkerLivesOnSeveralControlsNeitherHangNorLeak) {
         return true;
     })) << "image references left by workers or controls";
     EXPECT_TRUE(PumpUntil([&] { return module.Call("DllCanUnloadNow") == S_OK; }));
+    retired.clear(); // every control is gone: nothing fires any more
     std::printf("stress: %ld operations and %ld handler actions done\n", done, handlerActions.load());
 }
 
