@@ -264,6 +264,44 @@ TEST_F(HandOff, TheControlsLastReferenceGoesInsideAHandler) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+// A container that lets go of an active control without closing it, while a
+// worker fires on its own thread: the last release comes on that thread,
+// and the window's own thread takes the window and the control down.
+TEST_F(HandOff, ALastReleaseOnAWorkersThreadLeavesTheWindowToItsOwnThread) {
+    container.Remove();
+    {
+        ToolkitSettings direct({{"Global AsyncACQ Enabled", 1}});
+        RecreateControl();
+    }
+    ASSERT_EQ(S_OK, container.Place(control.get()));
+    ASSERT_NE(nullptr, window = container.ControlWindow());
+    ASSERT_EQ(S_OK, Bind(image->Handle()));
+    HXKSimSetInput(image->image, 6, 1);
+    const LONGLONG listener = Create(idBitListenerCreate, {I4(6), I4(1), I4(1)});
+    const hx::unique_handle entered(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const hx::unique_handle released(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<DWORD> firingThread{0};
+    sink->onEvent = [&](const FiredEvent& e) {
+        if (e.dispid != evListener || firingThread.exchange(e.thread) != 0) return;
+        SetEvent(entered.get());
+        WaitForSingleObject(released.get(), 20000); // the control's own reference holds it
+    };
+    EXPECT_TRUE(Call(idBitListenerStart, listener));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.get(), 20000));
+    // The container drops everything it holds, without Close.
+    container.site->inPlace = nullptr;
+    container.inPlace.reset();
+    container.control.reset();
+    Disconnect();
+    control.reset();
+    EXPECT_TRUE(IsWindow(window));
+    SetEvent(released.get());
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
+    EXPECT_TRUE(PumpUntil([&] { return HXKSimImageRefCount(image->image) == 1; }));
+    EXPECT_NE(GetCurrentThreadId(), firingThread.load());
+    sink->onEvent = nullptr;
+}
+
 // With direct firing set, a control on a form fires on the workers' threads
 // until its window goes; then it reports through the window, which is gone.
 TEST_F(HandOff, DirectFiringEndsWithTheWindow) {
