@@ -6,9 +6,8 @@
 // going while workers run. Each test ends with no worker thread, image
 // reference or window of the control left.
 #include "ControlTestSupport.h"
+#include "MessageLoop.h"
 #include "OleTestContainer.h"
-
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <optional>
@@ -17,36 +16,6 @@
 using namespace hxtest;
 
 namespace {
-
-int ThreadCount() {
-    hx::unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-         more = Thread32Next(snapshot.get(), &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
-
-// Pumps this thread's messages (the window's hand-offs among them) until the
-// condition holds, for twenty seconds at most.
-template <class Condition> bool PumpUntil(Condition condition) {
-    for (int i = 0; i < 4000 && !condition(); ++i) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return condition();
-}
-
-void PumpFor(DWORD milliseconds) {
-    const DWORD until = GetTickCount() + milliseconds;
-    PumpUntil([until] { return static_cast<LONG>(GetTickCount() - until) >= 0; });
-}
 
 class HandOff : public ControlTest {
 protected:

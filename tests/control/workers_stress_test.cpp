@@ -12,9 +12,8 @@
 //   scripts/stress.sh [--operations N] [--seed S]
 // which sets HX_STRESS_OPERATIONS and HX_STRESS_SEED for this test.
 #include "ControlTestSupport.h"
+#include "MessageLoop.h"
 #include "OleTestContainer.h"
-
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <chrono>
@@ -32,36 +31,18 @@ using namespace hxtest;
 
 namespace {
 
-int ThreadCount() {
-    hx::unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-         more = Thread32Next(snapshot.get(), &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
-
 long EnvironmentNumber(const char* name, long fallback) {
     const char* text = std::getenv(name);
     return text && *text ? std::strtol(text, nullptr, 10) : fallback;
 }
 
+// Runs the messages waiting now, without waiting for more.
 void Pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-}
-
-template <class Condition> bool PumpUntil(Condition condition, int tenths = 200) {
-    for (int i = 0; i < tenths * 20 && !condition(); ++i) {
-        Pump();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return condition();
 }
 
 // Fails the process when the run stops making progress.
@@ -333,8 +314,7 @@ TEST_F(Stress, RandomWorkerLivesOnSeveralControlsNeitherHangNorLeak) {
                            static_cast<int32_t>(random() % 2));
         } else if (op < 97) {
             watchdog.Beat("pumping");
-            const DWORD until = GetTickCount() + random() % 15;
-            PumpUntil([until] { return static_cast<LONG>(GetTickCount() - until) >= 0; });
+            PumpFor(random() % 15);
         } else {
             // The control goes with whatever it runs, and a new one takes its place.
             watchdog.Beat("teardown");

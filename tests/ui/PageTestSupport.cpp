@@ -157,24 +157,6 @@ int ThreadWindowCount(DWORD threadId) {
     return count;
 }
 
-void PumpFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (GetTickCount64() < end);
-}
-
-bool PumpUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 2000 && !condition(); ++i)
-        PumpFor(10);
-    return condition();
-}
-
 HWND ParentWindow() {
     static const HWND parent = CreateWindowExA(0, "STATIC", "page tests", WS_POPUP | WS_VISIBLE, 0,
                                                0, 640, 480, nullptr, nullptr, nullptr, nullptr);

@@ -8,6 +8,7 @@
 
 #include "ControlTestSupport.h"
 #include "HXDigIOIds.h"
+#include "MessageLoop.h"
 
 #include <windows.h>
 #include <ocidl.h>
@@ -59,10 +60,8 @@ HWND FindPage(HWND ancestor);
 // Windows of a thread: top-level ones and all their descendants.
 int ThreadWindowCount(DWORD threadId);
 
-// Runs the thread's messages until condition() holds, twenty seconds at most.
-bool PumpUntil(const std::function<bool()>& condition);
-// Runs the thread's messages for a while.
-void PumpFor(DWORD milliseconds);
+using hxtest::PumpFor;
+using hxtest::PumpUntil;
 
 // A top-level window of the test's own for pages to live in, one per run
 // (a visible top-level window takes Wine's X11 driver seconds to hide).
