@@ -78,26 +78,9 @@ private:
 
 // Counts the control's worker events per handle, without keeping them (a
 // long run fires millions), and hands each to a callback.
-class StressSink final : public IDispatch {
+class StressSink final : public EventSink {
 public:
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-            !IsEqualIID(iid, DIID__DHXdigIOEvents))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
-    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    StressSink() : EventSink(DIID__DHXdigIOEvents) {}
     STDMETHOD(Invoke)
     (DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         LONGLONG handle = 0;
@@ -121,7 +104,6 @@ public:
     std::atomic<bool> active{true};
 
 private:
-    std::atomic<LONG> m_ref{1};
     std::mutex m_lock;
     std::map<LONGLONG, size_t> m_counts;
 };
