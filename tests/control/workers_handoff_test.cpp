@@ -36,6 +36,17 @@ protected:
         EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threadsBefore; }))
             << "worker threads left: " << ThreadCount() - threadsBefore;
     }
+    // The control made again with direct firing set, placed and bound.
+    void PlaceDirectFiringControl() {
+        container.Remove();
+        {
+            ToolkitSettings direct({{"Global AsyncACQ Enabled", 1}});
+            RecreateControl();
+        }
+        ASSERT_EQ(S_OK, container.Place(control.get()));
+        ASSERT_NE(nullptr, window = container.ControlWindow());
+        ASSERT_EQ(S_OK, Bind(image->Handle()));
+    }
     LONGLONG Create(DISPID id, std::vector<Var> args) {
         const CallResult r = Method(control, id, args);
         EXPECT_EQ(VT_I8, r.value.v.vt);
@@ -237,14 +248,7 @@ TEST_F(HandOff, TheControlsLastReferenceGoesInsideAHandler) {
 // worker fires on its own thread: the last release comes on that thread,
 // and the window's own thread takes the window and the control down.
 TEST_F(HandOff, ALastReleaseOnAWorkersThreadLeavesTheWindowToItsOwnThread) {
-    container.Remove();
-    {
-        ToolkitSettings direct({{"Global AsyncACQ Enabled", 1}});
-        RecreateControl();
-    }
-    ASSERT_EQ(S_OK, container.Place(control.get()));
-    ASSERT_NE(nullptr, window = container.ControlWindow());
-    ASSERT_EQ(S_OK, Bind(image->Handle()));
+    ASSERT_NO_FATAL_FAILURE(PlaceDirectFiringControl());
     HXKSimSetInput(image->image, 6, 1);
     const LONGLONG listener = Create(idBitListenerCreate, {I4(6), I4(1), I4(1)});
     const hx::unique_handle entered(CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -274,14 +278,7 @@ TEST_F(HandOff, ALastReleaseOnAWorkersThreadLeavesTheWindowToItsOwnThread) {
 // With direct firing set, a control on a form fires on the workers' threads
 // until its window goes; then it reports through the window, which is gone.
 TEST_F(HandOff, DirectFiringEndsWithTheWindow) {
-    container.Remove();
-    {
-        ToolkitSettings direct({{"Global AsyncACQ Enabled", 1}});
-        RecreateControl();
-    }
-    ASSERT_EQ(S_OK, container.Place(control.get()));
-    ASSERT_NE(nullptr, window = container.ControlWindow());
-    ASSERT_EQ(S_OK, Bind(image->Handle()));
+    ASSERT_NO_FATAL_FAILURE(PlaceDirectFiringControl());
     HXKSimSetInput(image->image, 4, 1);
     const LONGLONG listener = Create(idBitListenerCreate, {I4(4), I4(1), I4(1)});
     EXPECT_TRUE(Call(idBitListenerStart, listener));
