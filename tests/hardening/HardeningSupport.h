@@ -5,6 +5,7 @@
 // result files that scripts/hardening-report.sh reads.
 #pragma once
 
+#include "MessageLoop.h"
 #include "hx/win32_owners.h"
 
 #include <windows.h>
@@ -44,16 +45,7 @@ struct Resources {
     size_t privateBytes = 0;
 };
 
-inline int ThreadCount() {
-    hx::unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-         more = Thread32Next(snapshot.get(), &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
+using hxtest::ThreadCount;
 
 // The process's threads, each with the module its start address lies in,
 // for the message of a check that finds threads left.

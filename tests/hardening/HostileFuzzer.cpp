@@ -113,29 +113,9 @@ const Situation kTypeInfo = {"GetTypeInfo", {S_OK, DISP_E_BADINDEX, E_INVALIDARG
 
 // Leaves every Continue FALSE (so that no "Error" box is raised) and checks
 // each event: its arguments, the error's code and text, the worker's handle.
-class CheckingSink : public IDispatch {
+class CheckingSink : public EventSink {
 public:
-    explicit CheckingSink(DWORD mainThread) : m_mainThread(mainThread) {}
-    virtual ~CheckingSink() = default;
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-            !IsEqualIID(iid, DIID__DHXdigIOEvents))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
-    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    explicit CheckingSink(DWORD mainThread) : EventSink(DIID__DHXdigIOEvents), m_mainThread(mainThread) {}
     STDMETHOD(Invoke)
     (DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         const bool main = GetCurrentThreadId() == m_mainThread;
@@ -233,8 +213,6 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return m_events;
     }
-    LONG RefCount() const { return m_ref; }
-
 private:
     // A listener whose input keeps its value reports back to back, paced only
     // by its handler, and the window thread's message loop gets no further
@@ -269,7 +247,6 @@ private:
     std::map<LONGLONG, long> m_runs;
     unsigned m_paced = 0;
     std::vector<LONGLONG> m_destroyed;
-    std::atomic<LONG> m_ref{1};
     const DWORD m_mainThread;
     std::mutex m_lock;
     std::set<LONGLONG> m_listeners, m_togglers;
@@ -328,7 +305,6 @@ private:
     void MakeControl();
     void ReleaseControl(bool final);
     void CheckNothingLeft(const char* when);
-    void PumpFor(DWORD milliseconds);
 
     // Actions.
     void RandomInvoke();
@@ -498,18 +474,6 @@ void Fuzzer::CheckNothingLeft(const char* when) {
         PumpFor(5);
     if (hardening::ThreadCount() > m_threadsBase)
         Violation(std::string("at ") + when + " threads left:" + hardening::DescribeThreads());
-}
-
-void Fuzzer::PumpFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (milliseconds) MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    } while (GetTickCount64() < end);
 }
 
 // ---- handles ----------------------------------------------------------------------------

@@ -25,67 +25,8 @@
 
 namespace hostile {
 
-// A COM object of the fuzzer's with a real reference count.
-template <class... Interfaces> class Counted : public Interfaces... {
-public:
-    virtual ~Counted() = default;
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
-    LONG RefCount() const { return m_ref; }
-
-private:
-    std::atomic<LONG> m_ref{1};
-};
-
-// An object passed as VT_DISPATCH or VT_UNKNOWN: its value (DISPID_VALUE)
-// is a number, a text, an error, or itself.
-class ValueObject : public Counted<IDispatch> {
-public:
-    enum class Answer { Number, Text, Fails, Itself };
-    explicit ValueObject(Answer answer) : m_answer(answer) {}
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return n ? (*n = 0, S_OK) : E_POINTER; }
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
-    }
-    STDMETHOD(Invoke)
-    (DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
-        if (id != DISPID_VALUE) return DISP_E_MEMBERNOTFOUND;
-        if (!result) return E_POINTER;
-        switch (m_answer) {
-        case Answer::Number:
-            result->vt = VT_I4;
-            result->lVal = 7;
-            return S_OK;
-        case Answer::Text:
-            result->vt = VT_BSTR;
-            result->bstrVal = SysAllocString(L"12");
-            return S_OK;
-        case Answer::Itself:
-            result->vt = VT_DISPATCH;
-            result->pdispVal = this;
-            AddRef();
-            return S_OK;
-        default:
-            return E_FAIL;
-        }
-    }
-
-private:
-    Answer m_answer;
-};
+using hxtest::ComObject;
+using hxtest::ValueObject;
 
 // Makes VARIANTs and keeps what they point to until Release().
 class VariantFactory {
@@ -274,7 +215,20 @@ private:
             v.pdispVal = nullptr;
             return v;
         }
-        auto* object = new ValueObject(static_cast<ValueObject::Answer>(Between(0, 3)));
+        ValueObject* object;
+        switch (Between(0, 3)) { // a number, a text, an error, or itself
+        case 0:
+            object = new ValueObject(ValueObject::Answer::Value, hxtest::I4(7));
+            break;
+        case 1:
+            object = new ValueObject(ValueObject::Answer::Value, hxtest::Str(L"12"));
+            break;
+        case 2:
+            object = new ValueObject(ValueObject::Answer::Fails);
+            break;
+        default:
+            object = new ValueObject(ValueObject::Answer::Itself);
+        }
         m_objects.push_back(object);
         v.pdispVal = object; // the fuzzer's reference; the call borrows it
         return v;
@@ -355,22 +309,12 @@ private:
 // A stream over bytes, failing as asked.
 enum class StreamFault { None, FailsMidway };
 
-class HostileStream : public Counted<IStream> {
+class HostileStream : public ComObject<IStream> {
 public:
     HostileStream(std::vector<BYTE> bytes, StreamFault fault)
-        : m_bytes(std::move(bytes)), m_fault(fault) {}
+        : ComObject(IID_IStream, IID_ISequentialStream), m_bytes(std::move(bytes)), m_fault(fault) {}
     std::vector<BYTE> Bytes() const { return m_bytes; }
 
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IStream) &&
-            !IsEqualIID(iid, IID_ISequentialStream))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
     STDMETHOD(Read)(void* buffer, ULONG size, ULONG* read) override {
         if (read) *read = 0;
         if (!buffer) return STG_E_INVALIDPOINTER;
@@ -435,8 +379,9 @@ inline hx::com_ptr<HostileStream> MakeStream(std::vector<BYTE> bytes, StreamFaul
 
 // A property bag that answers whatever it holds, however it likes: copies,
 // bit-for-bit copies (malformed VARIANTs included), nothing, or errors.
-class HostileBag : public Counted<IPropertyBag> {
+class HostileBag : public ComObject<IPropertyBag> {
 public:
+    HostileBag() : ComObject(IID_IPropertyBag) {}
     struct Entry {
         VARIANT value; // owned by the VariantFactory that made it
         enum class Answer { Copy, Raw, Empty, Fails } answer;
@@ -444,14 +389,6 @@ public:
     std::map<std::wstring, Entry> entries;
     bool failWrites = false;
 
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyBag)) return E_NOINTERFACE;
-        *ppv = static_cast<IPropertyBag*>(this);
-        AddRef();
-        return S_OK;
-    }
     STDMETHOD(Read)(LPCOLESTR name, VARIANT* value, IErrorLog* log) override {
         if (!name || !value) return E_POINTER;
         const auto found = entries.find(name);
@@ -512,16 +449,9 @@ inline hx::com_ptr<HostileBag> MakeBag(std::mt19937_64& rng, VariantFactory& var
     return bag;
 }
 
-class HostileErrorLog : public Counted<IErrorLog> {
+class HostileErrorLog : public ComObject<IErrorLog> {
 public:
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IErrorLog)) return E_NOINTERFACE;
-        *ppv = static_cast<IErrorLog*>(this);
-        AddRef();
-        return S_OK;
-    }
+    HostileErrorLog() : ComObject(IID_IErrorLog) {}
     STDMETHOD(AddError)(LPCOLESTR, EXCEPINFO*) override { return S_OK; }
 };
 

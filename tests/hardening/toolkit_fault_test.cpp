@@ -156,7 +156,7 @@ protected:
         if (control) ReleaseControl();
         image.reset();
         ControlTest::TearDown();
-        EXPECT_TRUE(pagetest::PumpUntil([&] { return hardening::ThreadCount() <= threadsBefore; }))
+        EXPECT_TRUE(PumpUntil([&] { return hardening::ThreadCount() <= threadsBefore; }))
             << "worker threads left";
         SweepTotals& totals = Totals();
         ++totals.cases;
@@ -312,9 +312,9 @@ void ToolkitFaults::CheckListener(bool bitMode) {
     ASSERT_NE(0, listener);
     EXPECT_EQ(1, Call(idBitListenerStart, {I8(listener)}));
     if (!Faulty(op)) {
-        EXPECT_TRUE(pagetest::PumpUntil([&] { return CountSince(from, report) >= 3; }));
+        EXPECT_TRUE(PumpUntil([&] { return CountSince(from, report) >= 3; }));
         EXPECT_EQ(1, Call(idBitListenerStop, {I8(listener)}));
-        pagetest::PumpFor(20);
+        PumpFor(20);
         const Strings events = EventsSince(from);
         EXPECT_EQ(Strings(events.size(), report), events);
         const std::vector<FiredEvent> fired = sink->Events();
@@ -322,24 +322,24 @@ void ToolkitFaults::CheckListener(bool bitMode) {
             EXPECT_EQ(listener, fired[i].args.at(0).v.llVal);
     } else if (!KeepGoing()) {
         // Continue left FALSE: one error, and the listener stops itself.
-        EXPECT_TRUE(pagetest::PumpUntil([&] { return CountSince(from, kReadFailed) >= 1; }));
-        pagetest::PumpFor(40);
+        EXPECT_TRUE(PumpUntil([&] { return CountSince(from, kReadFailed) >= 1; }));
+        PumpFor(40);
         const int64_t reads = HXKSimCallCount(op, image->image);
-        pagetest::PumpFor(40);
+        PumpFor(40);
         EXPECT_EQ(reads, HXKSimCallCount(op, image->image)) << "still polling";
         EXPECT_EQ(Strings{kReadFailed}, EventsSince(from));
         // A later Start polls again, and stops again at the next failure.
         EXPECT_EQ(1, Call(idBitListenerStart, {I8(listener)}));
-        EXPECT_TRUE(pagetest::PumpUntil([&] { return CountSince(from, kReadFailed) >= 2; }));
-        pagetest::PumpFor(40);
+        EXPECT_TRUE(PumpUntil([&] { return CountSince(from, kReadFailed) >= 2; }));
+        PumpFor(40);
         EXPECT_EQ(Strings(2, kReadFailed), EventsSince(from));
     } else {
         // Continue set TRUE: it keeps polling and failing until stopped.
-        EXPECT_TRUE(pagetest::PumpUntil([&] { return CountSince(from, kReadFailed) >= 3; }));
+        EXPECT_TRUE(PumpUntil([&] { return CountSince(from, kReadFailed) >= 3; }));
         EXPECT_EQ(1, Call(idBitListenerStop, {I8(listener)}));
-        pagetest::PumpFor(20);
+        PumpFor(20);
         const size_t stopped = EventCount();
-        pagetest::PumpFor(40);
+        PumpFor(40);
         EXPECT_EQ(stopped, EventCount()) << "events after Stop";
         EXPECT_EQ(0u, CountSince(from, report)) << "a failed read reported as the value";
     }
@@ -369,15 +369,15 @@ void ToolkitFaults::CheckToggler() {
     const bool writeFails = Faulty(HXKSIM_OP_WRITE_OUTPUT_LINE);
     if (readFails && !KeepGoing()) {
         // No pulse: nothing written, no Toggler event.
-        EXPECT_TRUE(pagetest::PumpUntil([&] { return CountSince(from, kReadFailed) >= 1; }));
-        pagetest::PumpFor(40);
+        EXPECT_TRUE(PumpUntil([&] { return CountSince(from, kReadFailed) >= 1; }));
+        PumpFor(40);
         EXPECT_EQ(Strings{kReadFailed}, EventsSince(from));
         EXPECT_EQ(writesBefore, WritesTo(kOutLine));
     } else {
         // A pulse from the level read, or (read failed, Continue TRUE) from
         // HI: LO, then HI again. Failed writes are not reported.
-        EXPECT_TRUE(pagetest::PumpUntil([&] { return CountSince(from, pulse) >= 1; }));
-        pagetest::PumpFor(20);
+        EXPECT_TRUE(PumpUntil([&] { return CountSince(from, pulse) >= 1; }));
+        PumpFor(20);
         const Strings expected = readFails ? Strings{kReadFailed, pulse} : Strings{pulse};
         EXPECT_EQ(expected, EventsSince(from));
         std::vector<int32_t> levels(2, -1);
@@ -423,7 +423,7 @@ void ToolkitFaults::CheckPage() {
               pagetest::InputRowsOf(image->image, inputs));
     checkRows(pagetest::Rows(outputList), !Faulty(HXKSIM_OP_READ_OUTPUT_LINE),
               pagetest::OutputRowsOf(image->image, outputs));
-    pagetest::PumpFor(110); // a refresh or so
+    PumpFor(110); // a refresh or so
     if (outputs > kPageLine) {
         const int32_t writes = WritesTo(kPageLine);
         const std::string shown = pagetest::Rows(outputList).at(kPageLine).state;

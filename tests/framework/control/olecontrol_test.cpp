@@ -581,32 +581,6 @@ TEST_F(OleControl, APropertyBagGetsEveryPropertyAndValuesThatDoNotConvertGetDefa
     EXPECT_EQ(E_POINTER, persist->Load(nullptr, nullptr));
 }
 
-// An object whose value is itself: the system's conversion would ask it
-// for ever.
-class SelfValued : public IDispatch {
-public:
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++ref); }
-    STDMETHOD_(ULONG, Release)() override { return static_cast<ULONG>(--ref); }
-    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHOD(Invoke)
-    (DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
-        result->vt = VT_DISPATCH;
-        result->pdispVal = this;
-        AddRef();
-        return S_OK;
-    }
-    LONG ref = 1;
-};
-
 // A bag may answer with VARIANTs the system's conversion cannot follow: a
 // reference to a reference that ends nowhere, or an object that is its own
 // value. They count as values that do not convert.
@@ -616,7 +590,8 @@ TEST_F(OleControl, BagValuesThatCannotBeFollowedGetDefaults) {
     nowhere.vt = VT_BYREF | VT_I4;
     nowhere.plVal = nullptr;
     Var toNowhere(VT_BYREF | VT_VARIANT, reinterpret_cast<intptr_t>(&nowhere));
-    SelfValued itself;
+    const auto itself =
+        hx::com_ptr<ValueObject>::attach(new ValueObject(ValueObject::Answer::Itself));
     const auto persist = FreshAs<IPersistPropertyBag>(IID_IPersistPropertyBag);
     for (const Var& value : {Var(VT_BYREF | VT_VARIANT, reinterpret_cast<intptr_t>(&toNowhere.v)),
                              Var(VT_BYREF | VT_I4, 0)}) {
@@ -625,13 +600,12 @@ TEST_F(OleControl, BagValuesThatCannotBeFollowedGetDefaults) {
         ASSERT_EQ(S_OK, persist->Load(bag.get(), nullptr));
         EXPECT_EQ(7, freshCtrl->count);
     }
-    itself.AddRef(); // the reference the bag's value holds
-    bag->values[L"Count"] = Var(VT_DISPATCH, reinterpret_cast<intptr_t>(&itself));
+    bag->values[L"Count"] = ObjectArg(itself.get());
     freshCtrl->count = -1;
     ASSERT_EQ(S_OK, persist->Load(bag.get(), nullptr));
     EXPECT_EQ(7, freshCtrl->count);
     bag->values.clear();
-    EXPECT_EQ(1, itself.ref);
+    EXPECT_EQ(1, itself->RefCount());
 }
 
 TEST_F(OleControl, AStorageKeepsTheDataInItsContentsStream) {

@@ -229,49 +229,6 @@ TEST_F(Dispatch, EveryStandardErrorNamesItsArgumentOrCarriesItsDescription) {
                              nullptr, nullptr, nullptr));
 }
 
-// An object that stands for a value (DISPID_VALUE): a number, a reference
-// that points nowhere, or itself.
-class ValueObject : public IDispatch {
-public:
-    enum class Value { Number, NullReference, Itself };
-    explicit ValueObject(Value value) : m_value(value) {}
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override { return static_cast<ULONG>(--m_ref); }
-    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHOD(Invoke)
-    (DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
-        if (id != DISPID_VALUE || !result) return DISP_E_MEMBERNOTFOUND;
-        ++asked;
-        if (m_value == Value::Number) {
-            result->vt = VT_I4;
-            result->lVal = 21;
-        } else if (m_value == Value::NullReference) {
-            result->vt = VT_BYREF | VT_I4;
-            result->plVal = nullptr;
-        } else {
-            result->vt = VT_DISPATCH;
-            result->pdispVal = this;
-            AddRef();
-        }
-        return S_OK;
-    }
-    LONG RefCount() const { return m_ref; }
-    int asked = 0;
-
-private:
-    Value m_value;
-    LONG m_ref = 1;
-};
-
 // VARIANTs the system's conversion cannot follow are errors of the argument:
 // a reference to a reference, one that ends nowhere, and an object whose
 // value is an object again (the conversion would ask it for ever) or a
@@ -283,9 +240,13 @@ TEST_F(Dispatch, ReferencesThatLeadNowhereAndObjectsThatAreTheirOwnValueAreRefus
     Var number = I4(4);
     Var toNowhere = ByRef(VT_VARIANT, &nowhere);
     Var toNumber = ByRef(VT_VARIANT, &number.v);
-    ValueObject itself(ValueObject::Value::Itself), plain(ValueObject::Value::Number),
-        nullReference(ValueObject::Value::NullReference);
-    IDispatch* plainPointer = &plain;
+    const auto make = [](ValueObject::Answer answer, const Var& value = Var()) {
+        return hx::com_ptr<ValueObject>::attach(new ValueObject(answer, value));
+    };
+    const auto itself = make(ValueObject::Answer::Itself);
+    const auto plain = make(ValueObject::Answer::Value, I4(21));
+    const auto nullReference = make(ValueObject::Answer::Value, Var(VT_BYREF | VT_I4, 0));
+    IDispatch* plainPointer = plain.get();
     struct Case {
         const char* what;
         Var arg;
@@ -295,14 +256,9 @@ TEST_F(Dispatch, ReferencesThatLeadNowhereAndObjectsThatAreTheirOwnValueAreRefus
         {"a reference to a reference that ends nowhere", ByRef(VT_VARIANT, &toNowhere.v),
          E_INVALIDARG, 0},
         {"a reference to a reference", ByRef(VT_VARIANT, &toNumber.v), E_INVALIDARG, 0},
-        {"an object that is its own value",
-         Var(VT_DISPATCH, reinterpret_cast<intptr_t>((itself.AddRef(), &itself))),
-         DISP_E_TYPEMISMATCH, 0},
-        {"an object whose value refers nowhere",
-         Var(VT_DISPATCH, reinterpret_cast<intptr_t>((nullReference.AddRef(), &nullReference))),
-         E_INVALIDARG, 0},
-        {"an object with a number", Var(VT_DISPATCH, reinterpret_cast<intptr_t>((plain.AddRef(), &plain))),
-         S_OK, 42},
+        {"an object that is its own value", ObjectArg(itself.get()), DISP_E_TYPEMISMATCH, 0},
+        {"an object whose value refers nowhere", ObjectArg(nullReference.get()), E_INVALIDARG, 0},
+        {"an object with a number", ObjectArg(plain.get()), S_OK, 42},
         {"a reference to that object", ByRef(VT_DISPATCH, &plainPointer), S_OK, 42},
     };
     for (const Case& c : cases) {
@@ -314,10 +270,10 @@ TEST_F(Dispatch, ReferencesThatLeadNowhereAndObjectsThatAreTheirOwnValueAreRefus
             EXPECT_EQ(0u, r.argErr) << c.what;
         }
     }
-    EXPECT_EQ(1, itself.asked) << "the object that is its own value was asked once";
+    EXPECT_EQ(1, itself->asked) << "the object that is its own value was asked once";
     // Each object holds only the reference its case's argument held.
-    EXPECT_EQ(2, itself.RefCount());
-    EXPECT_EQ(2, nullReference.RefCount());
+    EXPECT_EQ(2, itself->RefCount());
+    EXPECT_EQ(2, nullReference->RefCount());
 }
 
 // Arguments are taken by position: only a put may name its value, and only
