@@ -401,7 +401,32 @@ TEST_F(SeamControl, HandOffAndTimingSettingsOfEveryTypeAndShape) {
     EXPECT_EQ(0u, WorkerEvents()) << "fired directly although the read failed";
     EXPECT_EQ(1, Call(idBitListenerDestroy, {I8(listener)}));
     EXPECT_EQ(1, Call(idBitTogglerDestroy, {I8(toggler)}));
+    DropControl();
     Injected().Add("control settings", "RegistryQuery", injected, !HasFailure());
+
+    // A key the toolkit fails to open counts as no key: hand-off, and pulses
+    // timed with Sleep (the stopwatch is made but never restarted or read).
+    HXKSimResetUtilityCallCounts();
+    ASSERT_EQ(HXKSIM_OK, HXKSimSetUtilityFault(HXKSIM_OP_OPEN_TOOLKIT_KEY, 1));
+    MakeControl();
+    ASSERT_EQ(S_OK, Put(control, idImage, I8(image->Handle())).hr);
+    const LONGLONG noKeyListener = Call(idBitListenerCreate, {I4(1), I4(1), I4(0)});
+    const LONGLONG noKeyToggler = Call(idBitTogglerCreate, {I4(2), I4(2)});
+    HXKSimSetUtilityFault(HXKSIM_OP_OPEN_TOOLKIT_KEY, 0);
+    EXPECT_EQ(2, HXKSimUtilityCallCount(HXKSIM_OP_OPEN_TOOLKIT_KEY)) << "the control's and the toggler's";
+    const int32_t before = HXKSimOutputWrites(image->image, 2, nullptr, 0);
+    EXPECT_EQ(1, Call(idBitListenerStart, {I8(noKeyListener)}));
+    EXPECT_EQ(1, Call(idBitTogglerStart, {I8(noKeyToggler)}));
+    EXPECT_TRUE(Eventually([&] { return HXKSimOutputWrites(image->image, 2, nullptr, 0) == before + 2; }));
+    Sleep(100);
+    EXPECT_EQ(0u, WorkerEvents()) << "fired directly although the key did not open";
+    EXPECT_EQ(0, HXKSimUtilityCallCount(HXKSIM_OP_RESTART_STOPWATCH));
+    EXPECT_EQ(0, HXKSimUtilityCallCount(HXKSIM_OP_STOPWATCH_ELAPSED));
+    EXPECT_EQ(1, Call(idBitListenerDestroy, {I8(noKeyListener)}));
+    EXPECT_EQ(1, Call(idBitTogglerDestroy, {I8(noKeyToggler)}));
+    Injected().Add("control settings", "OpenToolkitKey (simulator)",
+                   static_cast<unsigned long long>(HXKSimUtilityCallCount(HXKSIM_OP_OPEN_TOOLKIT_KEY)),
+                   !HasFailure());
 }
 
 // ---- the base library by itself ----------------------------------------------------------
