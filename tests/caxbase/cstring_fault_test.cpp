@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -148,6 +151,23 @@ TEST(CaxCStringFaults, AListOfStringsThatRunsOutOfMemoryKeepsItsItems) {
     list.AddTail(CaxCString("second"));
     EXPECT_EQ(2, static_cast<int>(list.GetCount()));
 }
+
+// The allocations made to fail in this run, for the hardening report: a
+// result file where HX_FAULT_RESULTS says (ctest sets it).
+class InjectedReport : public ::testing::Environment {
+public:
+    void TearDown() override {
+        const char* path = std::getenv("HX_FAULT_RESULTS");
+        if (!path || !*path || caxseam::TotalInjected() == 0) return;
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << "where\tpoint\tinjected\tpassed\n"
+            << "CaxCString and the list of strings\tStringAllocation\t" << caxseam::TotalInjected()
+            << "\t" << (::testing::UnitTest::GetInstance()->Passed() ? 1 : 0) << "\n";
+    }
+};
+const auto* const g_injectedReport = ::testing::AddGlobalTestEnvironment(new InjectedReport);
 
 TEST(CaxCStringFaults, UnarmedPointsAndOtherThreadsNeverFail) {
     {

@@ -352,6 +352,7 @@ private:
     hx::com_ptr<IConnectionPoint> m_point;
     DWORD m_cookie = 0;
     int m_threadsBase = 0;
+    int32_t m_stopwatchesBefore = 0;
 
     std::deque<PoolImage> m_images;
     std::vector<LONGLONG> m_staleImages;
@@ -1139,6 +1140,14 @@ void Fuzzer::Run() {
         m_staleImages.push_back(HandleOf(gone));
         ReleaseImageRef(gone);
     }
+    if (m_options.directFiring) {
+        const DWORD enabled = 1;
+        if (RegSetKeyValueA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH, "Global AsyncACQ Enabled",
+                            REG_DWORD, &enabled, sizeof enabled) != ERROR_SUCCESS) {
+            Violation("the toolkit's key could not be written");
+            return;
+        }
+    }
     if (m_options.host == Host::Atl) {
         if (FAILED(m_module.Call("DllRegisterServer")) || !AtlLibrary()) {
             Violation("the ATL host cannot make the control");
@@ -1171,6 +1180,7 @@ void Fuzzer::Run() {
     RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, KEY_READ, classes.put());
     classes.reset();
     m_results.before = hardening::Snapshot();
+    m_stopwatchesBefore = HXKSimLiveStopwatchCount();
 
     const auto started = std::chrono::steady_clock::now();
     MakeControl();
@@ -1212,7 +1222,10 @@ void Fuzzer::Run() {
         ReleaseImageRef(image.image);
     }
     m_images.clear();
-    if (HXKSimLiveImageCount() != 0) Violation("images left at the end");
+    m_results.liveImagesAtEnd = HXKSimLiveImageCount();
+    m_results.liveStopwatchesLeft = HXKSimLiveStopwatchCount() - m_stopwatchesBefore;
+    if (m_results.liveImagesAtEnd != 0) Violation("images left at the end");
+    if (m_results.liveStopwatchesLeft != 0) Violation("stopwatches left at the end");
     CoFreeUnusedLibraries();
     if (m_module.Call("DllCanUnloadNow") != S_OK) Violation("the module cannot unload at the end");
     ++m_results.leakChecks;
@@ -1226,6 +1239,7 @@ void Fuzzer::Run() {
         m_atlFrame = nullptr;
     }
     if (m_options.host == Host::Atl) m_module.Call("DllUnregisterServer");
+    if (m_options.directFiring) RegDeleteTreeA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH);
 }
 
 } // namespace
@@ -1297,6 +1311,7 @@ std::vector<std::string> ResultRows(const Options& options, const Results& r) {
     };
     add("run", "seed", options.seed);
     add("run", "host", options.host == Host::Form ? "form" : "atl");
+    add("run", "firing", options.directFiring ? "direct" : "hand-off");
     add("run", "calls", r.calls);
     add("run", "seconds", r.seconds);
     add("run", "controls", r.controls);
@@ -1317,6 +1332,8 @@ std::vector<std::string> ResultRows(const Options& options, const Results& r) {
         add("event", name, count);
     for (const std::string& row : hardening::ResourceRows("", r.before, r.after))
         rows.push_back("resource\t" + row);
+    add("end", "live_images", r.liveImagesAtEnd);
+    add("end", "stopwatches_left", r.liveStopwatchesLeft);
     for (const std::string& violation : r.violations)
         add("violation", "", violation);
     return rows;
@@ -1324,7 +1341,9 @@ std::vector<std::string> ResultRows(const Options& options, const Results& r) {
 
 std::string Summary(const Options& options, const Results& r) {
     std::ostringstream text;
-    text << "hostile: seed " << options.seed << ", " << r.calls << " calls in " << r.seconds
+    text << "hostile: " << (options.host == Host::Form ? "form" : "ATL host") << ", "
+         << (options.directFiring ? "direct firing" : "hand-off") << ", seed " << options.seed
+         << ", " << r.calls << " calls in " << r.seconds
          << " s, " << r.controls << " controls, " << r.workers << " workers, " << r.leakChecks
          << " leak checks, " << r.violationCount << " violations\n";
     for (const std::string& violation : r.violations)

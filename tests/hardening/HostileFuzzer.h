@@ -32,6 +32,9 @@ struct Options {
     Host host = Host::Form;
     // AboutBox (DISPID -552) now and then, its modal box closed by a watcher.
     bool aboutBox = false;
+    // Workers fire their events on their own threads ("Global AsyncACQ
+    // Enabled" set in the toolkit's key for the run).
+    bool directFiring = false;
     // Mean number of calls between a release and re-creation of the control.
     unsigned recreateEvery = 500;
     int watchdogSeconds = 60;
@@ -53,6 +56,8 @@ struct Results {
     std::vector<std::string> violations; // the first ones, described
     hardening::Resources before, after;
     std::string newHandles; // handles open at the end that were not at the start, described
+    int liveImagesAtEnd = -1; // images of the simulator alive after the fuzzer let its own go
+    int liveStopwatchesLeft = -1; // stopwatches made during the run and not destroyed
 };
 
 Results Run(const Options& options);

@@ -1,7 +1,7 @@
 // The hostile container's long run, a command of its own:
 //
 //   hardening_hostile.exe [--calls N] [--seed S] [--host form|atl] [--about]
-//                         [--recreate-every N] [--watchdog SECONDS] [--out FILE]
+//                         [--direct] [--recreate-every N] [--watchdog SECONDS] [--out FILE]
 //
 // Writes its figures to build/windows/hardening/FILE (hostile-last.tsv by
 // default) and the allowed answers per situation to hostile-allowed.tsv;
@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
         else if (arg == "--seed" && value) options.seed = std::strtoull(argv[++i], nullptr, 10);
         else if (arg == "--host" && value) options.host = std::strcmp(argv[++i], "atl") == 0 ? hostile::Host::Atl : hostile::Host::Form;
         else if (arg == "--about") options.aboutBox = true;
+        else if (arg == "--direct") options.directFiring = true;
         else if (arg == "--recreate-every" && value) options.recreateEvery = static_cast<unsigned>(std::atoi(argv[++i]));
         else if (arg == "--watchdog" && value) options.watchdogSeconds = std::atoi(argv[++i]);
         else if (arg == "--out" && value) out = argv[++i];

@@ -40,6 +40,16 @@ TEST(HostileContainer, ASeededRunOnAFormAnswersAsSpecifiedAndLeavesNothing) {
     RunAndCheck(options, "hostile-short-form.tsv");
 }
 
+// Workers firing on their own threads while the container calls on.
+TEST(HostileContainer, ASeededRunWithDirectFiringAnswersAsSpecifiedAndLeavesNothing) {
+    hostile::Options options;
+    options.seed = 424242;
+    options.calls = 2000;
+    options.directFiring = true;
+    options.recreateEvery = 400;
+    RunAndCheck(options, "hostile-short-direct.tsv");
+}
+
 TEST(HostileContainer, ASeededRunInTheAtlHostAnswersAsSpecifiedAndLeavesNothing) {
     hostile::Options options;
     options.seed = 7;

@@ -17,6 +17,7 @@
 #include "PageTestSupport.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -75,16 +76,32 @@ struct FaultCase {
     }
 };
 
+// The whole sweep (HX_FAULT_SWEEP=all, scripts/fault-sweep.sh) pairs every
+// operation with every other; the test run pairs the driver's operations
+// with each other, the image's and the utilities' each within their own
+// kind, and every operation with a worker's read and a port write.
+bool WholeSweep() {
+    const char* sweep = std::getenv("HX_FAULT_SWEEP");
+    return sweep && std::string(sweep) == "all";
+}
+
 std::vector<FaultCase> AllCases() {
     std::vector<int32_t> operations(std::begin(kImageOperations), std::end(kImageOperations));
     operations.insert(operations.end(), std::begin(kDriverOperations), std::end(kDriverOperations));
     operations.insert(operations.end(), std::begin(kUtilityOperations), std::end(kUtilityOperations));
+    const auto kind = [](int32_t op) { return IsDriverOperation(op) ? 0 : IsUtilityOperation(op) ? 1 : 2; };
+    const auto paired = [&](int32_t a, int32_t b) {
+        if (WholeSweep() || kind(a) == kind(b)) return true;
+        for (int32_t common : {HXKSIM_OP_READ_INPUT_LINE, HXKSIM_OP_WRITE_OUTPUT_LINE})
+            if (a == common || b == common) return true;
+        return false;
+    };
     std::vector<std::set<int32_t>> sets;
     for (int32_t op : operations)
         sets.push_back({op});
     for (size_t i = 0; i < operations.size(); ++i)
         for (size_t j = i + 1; j < operations.size(); ++j)
-            sets.push_back({operations[i], operations[j]});
+            if (paired(operations[i], operations[j])) sets.push_back({operations[i], operations[j]});
     // Triples where the faults meet in one step, one worker or one reference.
     sets.push_back({700, 701, 702});
     sets.push_back({701, 702, 703});
@@ -115,6 +132,8 @@ struct SweepTotals {
     int cases = 0;
     int passed = 0;
     long long faultedCalls = 0;
+    long long handlesLeft = 0; // the most any case after the first left open
+    int windowsLeft = 0;
     std::vector<std::string> rows;
 };
 SweepTotals& Totals() {
@@ -124,7 +143,11 @@ SweepTotals& Totals() {
 
 class ReportEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { before = hardening::Snapshot(); }
+    void SetUp() override {
+        // Made before the first snapshot: the window the suite's pages live in.
+        pagetest::ParentWindow();
+        before = hardening::Snapshot();
+    }
     void TearDown() override {
         SweepTotals& totals = Totals();
         if (totals.cases == 0) return; // a filtered run of other suites
@@ -132,8 +155,11 @@ public:
         rows.push_back("total\t" + std::to_string(totals.cases) + "\t" +
                        std::to_string(totals.passed) + "\t" + std::to_string(totals.faultedCalls));
         hardening::WriteResults("toolkit-faults.tsv", "case\tfaults\tpassed\tfaulted_calls", rows);
-        hardening::WriteResults("toolkit-faults-resources.tsv", "resource\tbefore\tafter",
-                                hardening::ResourceRows("", before, hardening::Snapshot()));
+        std::vector<std::string> resources = hardening::ResourceRows("", before, hardening::Snapshot());
+        resources.push_back("live_images\t0\t" + std::to_string(HXKSimLiveImageCount()));
+        resources.push_back("handles_left_by_a_case\t0\t" + std::to_string(totals.handlesLeft));
+        resources.push_back("windows_left_by_a_case\t0\t" + std::to_string(totals.windowsLeft));
+        hardening::WriteResults("toolkit-faults-resources.tsv", "resource\tbefore\tafter", resources);
     }
     hardening::Resources before;
 };
@@ -165,6 +191,8 @@ protected:
     void SetUp() override {
         hardening::ActionLog::Instance().Note("toolkit faults: " + GetParam().Name());
         threadsBefore = hardening::ThreadCount();
+        handlesBefore = hardening::OpenHandles();
+        windowsBefore = hardening::WindowCount();
         // Toggler pulses timed on the toolkit's stopwatch, unless the key
         // cannot be opened.
         settings.emplace(std::initializer_list<std::pair<const char*, DWORD>>{{"DigIO via HPC", 1}});
@@ -225,6 +253,18 @@ protected:
         EXPECT_TRUE(PumpUntil([&] { return hardening::ThreadCount() <= threadsBefore; }))
             << "worker threads left";
         SweepTotals& totals = Totals();
+        // What a case left: nothing, once the first has set up what the
+        // process keeps (the runtime's threads, the page's parent window).
+        // Loading and freeing the module around each case is not counted.
+        const std::string handlesLeft = hardening::DescribeNewHandles(handlesBefore);
+        const int windowsLeft = hardening::WindowCount() - windowsBefore;
+        if (totals.cases > 0) {
+            EXPECT_EQ("", handlesLeft) << "handles left by the case";
+            EXPECT_LE(windowsLeft, 0) << "windows left by the case";
+            totals.handlesLeft = std::max<long long>(totals.handlesLeft, static_cast<long long>(
+                std::count(handlesLeft.begin(), handlesLeft.end(), '[')));
+            totals.windowsLeft = std::max(totals.windowsLeft, windowsLeft);
+        }
         ++totals.cases;
         const bool passed = !HasFailure();
         totals.passed += passed;
@@ -306,6 +346,8 @@ protected:
     static constexpr int kSpareReferences = 8;
     static constexpr int kWorkers = 3; // a bit listener, a DWORD listener, a toggler
     int threadsBefore = 0;
+    std::vector<ULONG_PTR> handlesBefore;
+    int windowsBefore = 0;
     int32_t stopwatchesBefore = 0;
     int32_t refs = 0;
     std::optional<ToolkitSettings> settings;
