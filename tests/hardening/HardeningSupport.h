@@ -62,7 +62,8 @@ inline std::string DescribeThreads() {
          more = Thread32Next(snapshot.get(), &entry)) {
         if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;
         void* start = nullptr;
-        if (const hx::unique_handle thread{OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID)};
+        if (const hx::unique_handle thread{
+                OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID)};
             thread && query)
             query(thread.get(), kStartAddress, &start, sizeof start, nullptr);
         HMODULE module = nullptr;
@@ -103,8 +104,8 @@ inline int OpenHandleCount() {
 // message of a check that finds handles left.
 inline std::string DescribeHandle(ULONG_PTR value) {
     using Query = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
-    static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    static const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
     struct Text { // UNICODE_STRING at the head of both answers
         USHORT length, maximum;
         PWSTR buffer;
@@ -112,7 +113,8 @@ inline std::string DescribeHandle(ULONG_PTR value) {
     const auto ask = [&](int kind) {
         alignas(8) BYTE answer[2048] = {};
         ULONG size = 0;
-        if (!query || query(reinterpret_cast<HANDLE>(value), kind, answer, sizeof answer - 2, &size) != 0)
+        if (!query ||
+            query(reinterpret_cast<HANDLE>(value), kind, answer, sizeof answer - 2, &size) != 0)
             return std::string("?");
         const Text* text = reinterpret_cast<const Text*>(answer);
         std::string narrow;
@@ -313,9 +315,9 @@ private:
                 continue;
             }
             if (std::chrono::steady_clock::now() - lastMove < m_limit) continue;
-            std::fprintf(stderr, "hardening: watchdog: no progress for %lld s; the last actions:\n%s",
-                         static_cast<long long>(m_limit.count()),
-                         ActionLog::Instance().Recent().c_str());
+            std::fprintf(
+                stderr, "hardening: watchdog: no progress for %lld s; the last actions:\n%s",
+                static_cast<long long>(m_limit.count()), ActionLog::Instance().Recent().c_str());
             std::fflush(stderr);
             TerminateProcess(GetCurrentProcess(), 3);
         }

@@ -105,8 +105,8 @@ const Situation kStorageLoad = {"IPersistStorage::Load of damaged data",
                                 {S_OK, STG_E_READFAULT, STG_E_INVALIDHEADER, STG_E_DOCFILECORRUPT,
                                  STG_E_FILENOTFOUND, E_OUTOFMEMORY, E_FAIL, E_POINTER}};
 const Situation kBagLoad = {"IPersistPropertyBag::Load of any bag", {S_OK, E_POINTER}};
-const Situation kNames = {"GetIDsOfNames", {S_OK, DISP_E_UNKNOWNNAME, DISP_E_UNKNOWNINTERFACE,
-                                            E_INVALIDARG}};
+const Situation kNames = {"GetIDsOfNames",
+                          {S_OK, DISP_E_UNKNOWNNAME, DISP_E_UNKNOWNINTERFACE, E_INVALIDARG}};
 const Situation kTypeInfo = {"GetTypeInfo", {S_OK, DISP_E_BADINDEX, E_INVALIDARG}};
 
 // ---- a sink that checks what it is fired ----------------------------------------------
@@ -115,7 +115,8 @@ const Situation kTypeInfo = {"GetTypeInfo", {S_OK, DISP_E_BADINDEX, E_INVALIDARG
 // each event: its arguments, the error's code and text, the worker's handle.
 class CheckingSink : public EventSink {
 public:
-    explicit CheckingSink(DWORD mainThread) : EventSink(DIID__DHXdigIOEvents), m_mainThread(mainThread) {}
+    explicit CheckingSink(DWORD mainThread)
+        : EventSink(DIID__DHXdigIOEvents), m_mainThread(mainThread) {}
     STDMETHOD(Invoke)
     (DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         const bool main = GetCurrentThreadId() == m_mainThread;
@@ -145,7 +146,8 @@ public:
             if (found == texts.end() || !found->second.count(text))
                 problem = "HXKError " + std::to_string(code) + " \"" + text + "\"";
             // Only a worker's read fails on a thread of its own.
-            if (!main && code != 14) problem = "HXKError " + std::to_string(code) + " off the window thread";
+            if (!main && code != 14)
+                problem = "HXKError " + std::to_string(code) + " off the window thread";
             name = "HXKError " + std::to_string(code) + (main ? "" : " (worker thread)");
             if (main) {
                 std::lock_guard<std::mutex> hold(m_lock);
@@ -213,6 +215,7 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return m_events;
     }
+
 private:
     // A listener whose input keeps its value reports back to back, paced only
     // by its handler, and the window thread's message loop gets no further
@@ -412,7 +415,8 @@ void Fuzzer::MakeControl() {
     m_sink = hx::com_ptr<CheckingSink>::attach(new CheckingSink(m_mainThread));
     m_sink->Attach(m_control.get());
     m_point = PointOf(m_object.get(), DIID__DHXdigIOEvents);
-    if (!m_point || FAILED(m_point->Advise(m_sink.get(), &m_cookie))) Violation("no event connection");
+    if (!m_point || FAILED(m_point->Advise(m_sink.get(), &m_cookie)))
+        Violation("no event connection");
     m_bound = 0;
     m_inputs = m_outputs = 0;
     m_unknownWorkers = false;
@@ -467,8 +471,8 @@ void Fuzzer::CheckNothingLeft(const char* when) {
             Violation(std::string("at ") + when + " an image holds " +
                       std::to_string(HXKSimImageRefCount(image.image)) + " references");
     if (HXKSimLiveImageCount() != static_cast<int32_t>(m_images.size()))
-        Violation(std::string("at ") + when + " live images: " +
-                  std::to_string(HXKSimLiveImageCount()));
+        Violation(std::string("at ") + when +
+                  " live images: " + std::to_string(HXKSimLiveImageCount()));
     for (const std::string& held : m_variants.HeldObjects())
         Violation(std::string("at ") + when + ": " + held);
     for (int i = 0; i < 400 && hardening::ThreadCount() > m_threadsBase; ++i)
@@ -500,7 +504,8 @@ LONGLONG Fuzzer::SomeImageHandle() {
     case 3:
         return m_listeners.empty() ? 12345 : *m_listeners.begin(); // a worker, not an image
     default:
-        return HandleOf(m_images[static_cast<size_t>(Between(0, static_cast<int>(m_images.size()) - 1))].image);
+        return HandleOf(
+            m_images[static_cast<size_t>(Between(0, static_cast<int>(m_images.size()) - 1))].image);
     }
 }
 
@@ -527,8 +532,8 @@ LONGLONG Fuzzer::SomeWorkerHandle() {
 HRESULT Fuzzer::Invoke(DISPID id, REFIID iid, WORD flags, DISPPARAMS* params, VARIANT* result,
                        EXCEPINFO* excep, UINT* argErr, const Situation& situation) {
     if (excep) *excep = EXCEPINFO{};
-    const HRESULT hr = m_control->Invoke(id, iid, LOCALE_USER_DEFAULT, flags, params, result, excep,
-                                         argErr);
+    const HRESULT hr =
+        m_control->Invoke(id, iid, LOCALE_USER_DEFAULT, flags, params, result, excep, argErr);
     ++m_results.hresults[hr];
     ++m_results.situations[situation.name][hr];
     if (!situation.allowed.count(hr))
@@ -551,8 +556,8 @@ Var Fuzzer::Typed(DISPID id, WORD flags, const std::vector<Var>& args) {
         reversed[args.size() - 1 - i] = args[i].v;
     DISPID put = DISPID_PROPERTYPUT;
     const bool isPut = (flags & DISPATCH_PROPERTYPUT) != 0;
-    DISPPARAMS params = {reversed.data(), isPut ? &put : nullptr, static_cast<UINT>(reversed.size()),
-                         isPut ? 1u : 0u};
+    DISPPARAMS params = {reversed.data(), isPut ? &put : nullptr,
+                         static_cast<UINT>(reversed.size()), isPut ? 1u : 0u};
     Var result;
     EXCEPINFO excep;
     UINT argErr = 0;
@@ -580,8 +585,8 @@ void Fuzzer::ExpectMainEvents(const std::map<long, long>& errorsBefore, long upd
             got += " " + std::to_string(code) + "x" + std::to_string(count);
         for (const auto& [code, count] : expectedErrors)
             want += " " + std::to_string(code) + "x" + std::to_string(count);
-        Violation("HXKError events" + (got.empty() ? std::string(" none") : got) +
-                  ", expected" + (want.empty() ? std::string(" none") : want));
+        Violation("HXKError events" + (got.empty() ? std::string(" none") : got) + ", expected" +
+                  (want.empty() ? std::string(" none") : want));
     }
     if (m_sink->Updates() - updatesBefore != expectedUpdates)
         Violation("ImageUpdated fired " + std::to_string(m_sink->Updates() - updatesBefore) +
@@ -597,8 +602,8 @@ void Fuzzer::RandomInvoke() {
             id = Pick(Members()).id;
         } while (id == DISPID_ABOUTBOX);
     } else if (which < 17) {
-        static const std::vector<DISPID> nearby = {0, -1, -2, -3, -4, -5, -550, 22, 23, 100, 0x7FFFFFFF,
-                                                 static_cast<DISPID>(0x80000000)};
+        static const std::vector<DISPID> nearby = {
+            0, -1, -2, -3, -4, -5, -550, 22, 23, 100, 0x7FFFFFFF, static_cast<DISPID>(0x80000000)};
         id = Pick(nearby);
     } else {
         do {
@@ -632,7 +637,8 @@ void Fuzzer::RandomInvoke() {
         VARTYPE wanted = VT_I4;
         if (typed) {
             const UINT natural = count - 1 - i; // rgvarg holds the last first
-            wanted = natural < member->params.size() ? member->params[natural] : static_cast<VARTYPE>(VT_I8);
+            wanted = natural < member->params.size() ? member->params[natural]
+                                                     : static_cast<VARTYPE>(VT_I8);
         }
         args[i] = typed ? m_variants.Typed(wanted, SomeWorkerHandle(), SomeImageHandle())
                         : m_variants.Any();
@@ -646,8 +652,9 @@ void Fuzzer::RandomInvoke() {
     }
     for (UINT i = 0; i < namedCount; ++i)
         named.push_back(Chance(0.8) ? DISPID_PROPERTYPUT : static_cast<DISPID>(Between(-5, 5)));
-    DISPPARAMS params = {args.empty() ? nullptr : args.data(), named.empty() ? nullptr : named.data(),
-                         count, std::min(namedCount, count)};
+    DISPPARAMS params = {args.empty() ? nullptr : args.data(),
+                         named.empty() ? nullptr : named.data(), count,
+                         std::min(namedCount, count)};
     // Malformed now and then.
     bool malformed = false;
     if (Chance(0.02)) params.cNamedArgs = count + 1, malformed = true;
@@ -680,19 +687,21 @@ void Fuzzer::RandomInvoke() {
     Note("invoke: " + std::to_string(id) + " flags " + std::to_string(flags) + " args " +
          std::to_string(count) + " named " + std::to_string(namedCount));
     const LONGLONG boundBefore = m_bound;
-    const HRESULT hr = Invoke(id, iid, flags, noParams ? nullptr : &params,
-                              wantResult ? &result.v : nullptr, wantExcep ? &excep : nullptr,
-                              wantArgErr ? &argErr : nullptr, *situation);
+    const HRESULT hr =
+        Invoke(id, iid, flags, noParams ? nullptr : &params, wantResult ? &result.v : nullptr,
+               wantExcep ? &excep : nullptr, wantArgErr ? &argErr : nullptr, *situation);
     if (wantArgErr && FAILED(hr) && (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) &&
         argErr >= count)
-        Violation("puArgErr " + std::to_string(argErr) + " of " + std::to_string(count) + " arguments");
+        Violation("puArgErr " + std::to_string(argErr) + " of " + std::to_string(count) +
+                  " arguments");
 
     // Keep the model in step with what a call that went through did.
     if (hr == S_OK && member) {
         if (wantResult) {
             const VARTYPE expected = isPut ? static_cast<VARTYPE>(VT_EMPTY) : member->result;
             if (result.v.vt != expected)
-                Violation(std::string(member->name) + " answered type " + std::to_string(result.v.vt));
+                Violation(std::string(member->name) + " answered type " +
+                          std::to_string(result.v.vt));
         }
         // A worker made for a caller that took no answer: its handle is
         // nobody's to know, and may be the address a destroyed one had.
@@ -707,8 +716,8 @@ void Fuzzer::RandomInvoke() {
                 m_listeners.insert(result.v.llVal);
             }
         }
-        const bool destroys = id == idBitListenerDestroy || id == idDWORDListenerDestroy ||
-                              id == idBitTogglerDestroy;
+        const bool destroys =
+            id == idBitListenerDestroy || id == idDWORDListenerDestroy || id == idBitTogglerDestroy;
         if (destroys || (id == idImage && isPut)) {
             // The argument as the control took it.
             Var taken;
@@ -765,10 +774,14 @@ void Fuzzer::Bind() {
         if (handle == 0) {
             m_inputs = m_outputs = 0;
         } else {
-            if (Faulty(image, 701)) ++expectedErrors[11];
-            else m_inputs = image->inputs;
-            if (Faulty(image, 702)) ++expectedErrors[11];
-            else m_outputs = image->outputs;
+            if (Faulty(image, 701))
+                ++expectedErrors[11];
+            else
+                m_inputs = image->inputs;
+            if (Faulty(image, 702))
+                ++expectedErrors[11];
+            else
+                m_outputs = image->outputs;
         }
         m_bound = handle;
     }
@@ -821,7 +834,7 @@ void Fuzzer::PortMethod() {
     // The model: the index checked against the counts the control read, then
     // the driver with the bound image, whose own lines and faults decide.
     const PoolImage* image = Live(m_bound);
-    const int32_t op = id == idGetInBit    ? 703
+    const int32_t op = id == idGetInBit      ? 703
                        : id == idGetInDWORD  ? 704
                        : id == idGetOutBit   ? 705
                        : id == idGetOutDWORD ? 706
@@ -857,20 +870,24 @@ void Fuzzer::PortMethod() {
             HXKSimGetInput(image->image, index * 32 + bit, &level);
             expected |= static_cast<uint32_t>(level != 0) << bit;
         }
-        if (static_cast<uint32_t>(got) != expected) Violation("GetInDWORD answered " + std::to_string(got));
+        if (static_cast<uint32_t>(got) != expected)
+            Violation("GetInDWORD answered " + std::to_string(got));
     } else if (!group) {
         if (got != 0 && got != 1) Violation("GetOutBit answered " + std::to_string(got));
     } else {
         // Togglers may be pulsing: only lines the group has can be HI.
         const int lines = std::min(32, image->outputs - static_cast<int>(index) * 32);
         const uint32_t valid = lines >= 32 ? 0xFFFFFFFFu : ((1u << lines) - 1);
-        if (static_cast<uint32_t>(got) & ~valid) Violation("GetOutDWORD answered " + std::to_string(got));
+        if (static_cast<uint32_t>(got) & ~valid)
+            Violation("GetOutDWORD answered " + std::to_string(got));
     }
 }
 
 void Fuzzer::CreateWorker() {
     const int kind = Between(0, 2);
-    const DISPID id = kind == 0 ? idBitListenerCreate : kind == 1 ? idDWORDListenerCreate : idBitTogglerCreate;
+    const DISPID id = kind == 0   ? idBitListenerCreate
+                      : kind == 1 ? idDWORDListenerCreate
+                                  : idBitTogglerCreate;
     const PoolImage* image = Live(m_bound);
     const int32_t lines = image ? (id == idBitTogglerCreate ? image->outputs : image->inputs) : 8;
     const long port = Chance(0.85) ? Between(0, std::max(0, lines - 1)) : static_cast<long>(Next());
@@ -879,7 +896,8 @@ void Fuzzer::CreateWorker() {
     static const std::vector<long> delays = {0, 1, 1, 2, 3, 5, -1, -1000, 250, 1000};
     const long delay = Pick(delays);
     std::vector<Var> args = {I4(port)};
-    if (id != idBitTogglerCreate) args.push_back(I4(Chance(0.5) ? Between(0, 1) : static_cast<long>(Next())));
+    if (id != idBitTogglerCreate)
+        args.push_back(I4(Chance(0.5) ? Between(0, 1) : static_cast<long>(Next())));
     args.push_back(I4(delay));
     Note("create: " + std::to_string(id) + " port " + std::to_string(port) + " delay " +
          std::to_string(delay));
@@ -900,8 +918,9 @@ void Fuzzer::CreateWorker() {
         m_sink->KnowListener(made.v.llVal);
         m_listeners.insert(made.v.llVal);
     }
-    if (Chance(0.7)) Typed(id == idBitTogglerCreate ? idBitTogglerStart : idBitListenerStart,
-                          DISPATCH_METHOD, {I8(made.v.llVal)});
+    if (Chance(0.7))
+        Typed(id == idBitTogglerCreate ? idBitTogglerStart : idBitListenerStart, DISPATCH_METHOD,
+              {I8(made.v.llVal)});
 }
 
 void Fuzzer::StartStopDestroy() {
@@ -909,7 +928,7 @@ void Fuzzer::StartStopDestroy() {
     const bool listener = m_listeners.count(handle) != 0;
     const bool toggler = m_togglers.count(handle) != 0;
     static const std::vector<DISPID> calls = {
-        idBitListenerStart, idDWORDListenerStart, idBitTogglerStart,   idBitListenerStop,
+        idBitListenerStart,  idDWORDListenerStart, idBitTogglerStart,      idBitListenerStop,
         idDWORDListenerStop, idBitListenerDestroy, idDWORDListenerDestroy, idBitTogglerDestroy};
     const DISPID id = Pick(calls);
     Note("worker: " + std::to_string(id) + " " + std::to_string(handle));
@@ -926,17 +945,21 @@ void Fuzzer::StartStopDestroy() {
         const bool mine = id == idBitTogglerDestroy ? toggler : listener;
         if (answer != mine && !(answer && m_unknownWorkers))
             Violation(std::string("Destroy answered ") + (answer ? "TRUE" : "FALSE") + " for " +
-                      (listener ? "a listener" : toggler ? "a toggler" : "no worker"));
+                      (listener  ? "a listener"
+                       : toggler ? "a toggler"
+                                 : "no worker"));
         if (answer) {
             (toggler ? m_togglers : m_listeners).erase(handle);
             m_deadWorkers.push_back(handle);
         }
     }
-    if (m_deadWorkers.size() > 200) m_deadWorkers.erase(m_deadWorkers.begin(), m_deadWorkers.begin() + 100);
+    if (m_deadWorkers.size() > 200)
+        m_deadWorkers.erase(m_deadWorkers.begin(), m_deadWorkers.begin() + 100);
 }
 
 void Fuzzer::Device() {
-    PoolImage& image = m_images[static_cast<size_t>(Between(0, static_cast<int>(m_images.size()) - 1))];
+    PoolImage& image =
+        m_images[static_cast<size_t>(Between(0, static_cast<int>(m_images.size()) - 1))];
     Note("device");
     if (image.inputs > 0) HXKSimSetInput(image.image, Between(0, image.inputs - 1), Between(0, 1));
     if (image.outputs > 0 && Chance(0.3))
@@ -944,13 +967,16 @@ void Fuzzer::Device() {
 }
 
 void Fuzzer::Fault() {
-    PoolImage& image = m_images[static_cast<size_t>(Between(0, static_cast<int>(m_images.size()) - 1))];
+    PoolImage& image =
+        m_images[static_cast<size_t>(Between(0, static_cast<int>(m_images.size()) - 1))];
     const int32_t op = Between(700, 708);
     const bool arm = !image.faults.count(op);
     Note("fault: " + std::to_string(op) + (arm ? " on" : " off"));
     HXKSimSetFault(image.image, op, HXKSIM_ANY_INDEX, arm ? 1 : 0);
-    if (arm) image.faults.insert(op);
-    else image.faults.erase(op);
+    if (arm)
+        image.faults.insert(op);
+    else
+        image.faults.erase(op);
     ++m_results.faultsToggled;
 }
 
@@ -960,7 +986,8 @@ void Fuzzer::Persistence() {
     const auto count = [this](const char* what, HRESULT hr, const Situation& situation) {
         ++m_results.situations[situation.name][hr];
         ++m_results.other[std::string(what) + " " + HResultName(hr)];
-        if (!situation.allowed.count(hr)) Violation(std::string(what) + " answered " + HResultName(hr));
+        if (!situation.allowed.count(hr))
+            Violation(std::string(what) + " answered " + HResultName(hr));
     };
     const LONGLONG bound = m_bound;
     switch (Between(0, 5)) {
@@ -1016,8 +1043,8 @@ void Fuzzer::Persistence() {
         const auto persist = m_object.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
         hx::com_ptr<HostileErrorLog> log;
         if (Chance(0.5)) log = hx::com_ptr<HostileErrorLog>::attach(new HostileErrorLog);
-        const HRESULT hr = Chance(0.03) ? persist->Load(nullptr, log.get())
-                                        : persist->Load(bag.get(), log.get());
+        const HRESULT hr =
+            Chance(0.03) ? persist->Load(nullptr, log.get()) : persist->Load(bag.get(), log.get());
         count("IPersistPropertyBag::Load", hr, kBagLoad);
         if (bag->RefCount() != 1) Violation("the control kept the bag");
         if (log && log->RefCount() != 1) Violation("the control kept the error log");
@@ -1034,17 +1061,16 @@ void Fuzzer::Persistence() {
     case 4: { // a storage with anything in it
         Note("persist: storage");
         hx::com_ptr<IStorage> storage;
-        if (FAILED(StgCreateDocfile(nullptr,
-                                    STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE |
-                                        STGM_DELETEONRELEASE,
-                                    0, storage.put())))
+        if (FAILED(StgCreateDocfile(
+                nullptr, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE,
+                0, storage.put())))
             break;
         if (Chance(0.8)) {
             hx::com_ptr<IStream> contents;
             storage->CreateStream(L"Contents", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0,
                                   0, contents.put());
-            std::vector<BYTE> bytes = m_saved.empty() || Chance(0.5) ? ValidSetWithRandomValues(m_rng)
-                                                                     : Pick(m_saved);
+            std::vector<BYTE> bytes =
+                m_saved.empty() || Chance(0.5) ? ValidSetWithRandomValues(m_rng) : Pick(m_saved);
             if (Chance(0.5) && !bytes.empty())
                 bytes.resize(static_cast<size_t>(Between(0, static_cast<int>(bytes.size()))));
             ULONG written = 0;
@@ -1052,8 +1078,8 @@ void Fuzzer::Persistence() {
                 contents->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
         }
         const auto persist = m_object.query<IPersistStorage>(IID_IPersistStorage);
-        count("IPersistStorage::Load", Chance(0.03) ? persist->Load(nullptr) : persist->Load(storage.get()),
-              kStorageLoad);
+        count("IPersistStorage::Load",
+              Chance(0.03) ? persist->Load(nullptr) : persist->Load(storage.get()), kStorageLoad);
         if (Chance(0.3)) {
             const HRESULT saved = persist->Save(storage.get(), FALSE);
             count("IPersistStorage::Save", saved, kTyped);
@@ -1065,8 +1091,8 @@ void Fuzzer::Persistence() {
         Note("persist: init new");
         const auto persist = m_object.query<IPersistStreamInit>(IID_IPersistStreamInit);
         count("IPersistStreamInit::InitNew", persist->InitNew(), kTyped);
-        count("IPersistStreamInit::IsDirty", persist->IsDirty() == S_FALSE ? S_OK : persist->IsDirty(),
-              kTyped);
+        count("IPersistStreamInit::IsDirty",
+              persist->IsDirty() == S_FALSE ? S_OK : persist->IsDirty(), kTyped);
     }
     }
     // Whatever was loaded, the binding stays and the control still answers.
@@ -1076,9 +1102,11 @@ void Fuzzer::Persistence() {
 
 void Fuzzer::Names() {
     Note("names");
-    static const std::vector<std::wstring> names = {
-        L"GetInBit", L"getinbit", L"IMAGE", L"AboutBox", L"NoSuchMember", L"", L"Image ",
-        L"BitListenerCreate", L"\x00e9t\x00e9", std::wstring(300, L'x')};
+    static const std::vector<std::wstring> names = {L"GetInBit",      L"getinbit",
+                                                    L"IMAGE",         L"AboutBox",
+                                                    L"NoSuchMember",  L"",
+                                                    L"Image ",        L"BitListenerCreate",
+                                                    L"\x00e9t\x00e9", std::wstring(300, L'x')};
     std::vector<std::wstring> chosen;
     const UINT count = static_cast<UINT>(Chance(0.9) ? Between(1, 3) : 0);
     for (UINT i = 0; i < count; ++i)
@@ -1089,14 +1117,17 @@ void Fuzzer::Names() {
     std::vector<DISPID> ids(std::max<UINT>(count, 1), 12345);
     const IID& iid = Chance(0.05) ? IID_IDispatch : IID_NULL;
     const bool nullNames = Chance(0.03), nullIds = Chance(0.03);
-    const HRESULT hr = m_control->GetIDsOfNames(iid, nullNames ? nullptr : pointers.data(), count,
-                                                LOCALE_USER_DEFAULT, nullIds ? nullptr : ids.data());
+    const HRESULT hr =
+        m_control->GetIDsOfNames(iid, nullNames ? nullptr : pointers.data(), count,
+                                 LOCALE_USER_DEFAULT, nullIds ? nullptr : ids.data());
     ++m_results.situations[kNames.name][hr];
     ++m_results.other["GetIDsOfNames " + HResultName(hr)];
     if (!kNames.allowed.count(hr)) Violation("GetIDsOfNames answered " + HResultName(hr));
     if (hr == S_OK) {
         const Member* member = FindMember(ids[0]);
-        if (!member || _wcsicmp(chosen[0].c_str(), std::wstring(member->name, member->name + strlen(member->name)).c_str()) != 0)
+        if (!member ||
+            _wcsicmp(chosen[0].c_str(),
+                     std::wstring(member->name, member->name + strlen(member->name)).c_str()) != 0)
             Violation("GetIDsOfNames gave " + std::to_string(ids[0]));
     }
 }
@@ -1130,7 +1161,8 @@ void Fuzzer::Run() {
     const struct {
         int32_t inputs, outputs;
         bool digIO;
-    } shapes[] = {{8, 8, true}, {40, 40, true}, {4, 4, false}, {0, 0, true}, {1, 33, true}, {64, 2, true}};
+    } shapes[] = {{8, 8, true}, {40, 40, true}, {4, 4, false},
+                  {0, 0, true}, {1, 33, true},  {64, 2, true}};
     for (const auto& shape : shapes) {
         const HXKIMAGE image = HXKSimCreateImage(shape.inputs, shape.outputs, shape.digIO);
         m_images.push_back({image, shape.inputs, shape.outputs, shape.digIO, {}});
@@ -1163,11 +1195,14 @@ void Fuzzer::Run() {
     m_bound = HandleOf(m_images[0].image);
     m_inputs = m_outputs = 8;
     for (DISPID create : {idBitListenerCreate, idBitTogglerCreate}) {
-        const std::vector<Var> args = create == idBitTogglerCreate ? std::vector<Var>{I4(1), I4(1)}
-                                                                   : std::vector<Var>{I4(1), I4(1), I4(1)};
+        const std::vector<Var> args = create == idBitTogglerCreate
+                                          ? std::vector<Var>{I4(1), I4(1)}
+                                          : std::vector<Var>{I4(1), I4(1), I4(1)};
         const LONGLONG worker = Typed(create, DISPATCH_METHOD, args).v.llVal;
-        if (create == idBitTogglerCreate) m_sink->KnowToggler(worker);
-        else m_sink->KnowListener(worker);
+        if (create == idBitTogglerCreate)
+            m_sink->KnowToggler(worker);
+        else
+            m_sink->KnowListener(worker);
         Typed(idBitListenerStart, DISPATCH_METHOD, {I8(worker)});
         PumpFor(5);
         Typed(create == idBitTogglerCreate ? idBitTogglerDestroy : idBitListenerDestroy,
@@ -1186,21 +1221,33 @@ void Fuzzer::Run() {
     MakeControl();
     for (m_results.calls = 0; m_results.calls < m_options.calls && m_object; ++m_results.calls) {
         const int roll = Between(0, 999);
-        if (roll < 330) RandomInvoke();
-        else if (roll < 420) Bind();
-        else if (roll < 460) ReadProperties();
-        else if (roll < 600) PortMethod();
-        else if (roll < 680) CreateWorker();
-        else if (roll < 800) StartStopDestroy();
-        else if (roll < 850) Device();
-        else if (roll < 870) Fault();
+        if (roll < 330)
+            RandomInvoke();
+        else if (roll < 420)
+            Bind();
+        else if (roll < 460)
+            ReadProperties();
+        else if (roll < 600)
+            PortMethod();
+        else if (roll < 680)
+            CreateWorker();
+        else if (roll < 800)
+            StartStopDestroy();
+        else if (roll < 850)
+            Device();
+        else if (roll < 870)
+            Fault();
         else if (roll < 920) {
             Note("pump");
             PumpFor(static_cast<DWORD>(Between(0, 3)));
-        } else if (roll < 955) Persistence();
-        else if (roll < 975) Names();
-        else if (roll < 990) TypeInfo();
-        else if (m_options.aboutBox && Chance(0.05)) About();
+        } else if (roll < 955)
+            Persistence();
+        else if (roll < 975)
+            Names();
+        else if (roll < 990)
+            TypeInfo();
+        else if (m_options.aboutBox && Chance(0.05))
+            About();
         else if (Chance(1000.0 / (10.0 * std::max(1u, m_options.recreateEvery)))) {
             Note("recreate");
             ReleaseControl(false);
@@ -1292,8 +1339,9 @@ std::string HResultName(HRESULT hr) {
 
 std::vector<std::string> AllowedTable() {
     std::vector<std::string> rows;
-    for (const Situation* s : {&kBadInterface, &kMalformed, &kUnknown, &kReadOnlyPut, &kAnyArguments,
-                               &kTyped, &kStreamLoad, &kStorageLoad, &kBagLoad, &kNames, &kTypeInfo}) {
+    for (const Situation* s :
+         {&kBadInterface, &kMalformed, &kUnknown, &kReadOnlyPut, &kAnyArguments, &kTyped,
+          &kStreamLoad, &kStorageLoad, &kBagLoad, &kNames, &kTypeInfo}) {
         std::string names;
         for (HRESULT hr : s->allowed)
             names += (names.empty() ? "" : " ") + HResultName(hr);
@@ -1343,9 +1391,9 @@ std::string Summary(const Options& options, const Results& r) {
     std::ostringstream text;
     text << "hostile: " << (options.host == Host::Form ? "form" : "ATL host") << ", "
          << (options.directFiring ? "direct firing" : "hand-off") << ", seed " << options.seed
-         << ", " << r.calls << " calls in " << r.seconds
-         << " s, " << r.controls << " controls, " << r.workers << " workers, " << r.leakChecks
-         << " leak checks, " << r.violationCount << " violations\n";
+         << ", " << r.calls << " calls in " << r.seconds << " s, " << r.controls << " controls, "
+         << r.workers << " workers, " << r.leakChecks << " leak checks, " << r.violationCount
+         << " violations\n";
     for (const std::string& violation : r.violations)
         text << "  violation: " << violation << "\n";
     return text.str();

@@ -43,20 +43,20 @@ struct Options {
 struct Results {
     std::uint64_t calls = 0;
     double seconds = 0;
-    std::map<std::string, std::uint64_t> actions;    // per kind of action
-    std::map<HRESULT, std::uint64_t> hresults;      // every answer of Invoke
+    std::map<std::string, std::uint64_t> actions; // per kind of action
+    std::map<HRESULT, std::uint64_t> hresults;    // every answer of Invoke
     std::map<std::string, std::map<HRESULT, std::uint64_t>> situations;
-    std::map<std::string, std::uint64_t> other;      // persistence, names, type info answers
-    std::map<std::string, std::uint64_t> events;     // per event (HXKError per code)
-    std::uint64_t controls = 0;       // controls made and released
-    std::uint64_t workers = 0;        // workers created
-    std::uint64_t faultsToggled = 0;  // simulator faults armed or removed
-    std::uint64_t leakChecks = 0;     // checks made at each release and at the end
+    std::map<std::string, std::uint64_t> other;  // persistence, names, type info answers
+    std::map<std::string, std::uint64_t> events; // per event (HXKError per code)
+    std::uint64_t controls = 0;                  // controls made and released
+    std::uint64_t workers = 0;                   // workers created
+    std::uint64_t faultsToggled = 0;             // simulator faults armed or removed
+    std::uint64_t leakChecks = 0;                // checks made at each release and at the end
     std::uint64_t violationCount = 0;
     std::vector<std::string> violations; // the first ones, described
     hardening::Resources before, after;
-    std::string newHandles; // handles open at the end that were not at the start, described
-    int liveImagesAtEnd = -1; // images of the simulator alive after the fuzzer let its own go
+    std::string newHandles;       // handles open at the end that were not at the start, described
+    int liveImagesAtEnd = -1;     // images of the simulator alive after the fuzzer let its own go
     int liveStopwatchesLeft = -1; // stopwatches made during the run and not destroyed
 };
 

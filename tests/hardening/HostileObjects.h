@@ -48,7 +48,7 @@ public:
         if (roll < 64) return Array();
         if (roll < 92) return ByReference(depth);
         // Types no VARIANT may have, and one that needs a record.
-        static const VARTYPE invalid[] = {15, 0x7FFF, VT_VECTOR | VT_I4, VT_BYREF, VT_RECORD,
+        static const VARTYPE invalid[] = {15,       0x7FFF, VT_VECTOR | VT_I4, VT_BYREF, VT_RECORD,
                                           VT_ARRAY, 0x0FFF, VT_VARIANT};
         v.vt = invalid[Between(0, static_cast<int>(std::size(invalid)) - 1)];
         v.llVal = static_cast<LONGLONG>(m_rng());
@@ -133,8 +133,21 @@ private:
         return text;
     }
     LONGLONG SmallNumber() {
-        static const LONGLONG numbers[] = {0, 1, -1, 2, 7, 8, 31, 32, 33, 63, 64, 65535,
-                                           0x7FFFFFFF, -0x7FFFFFFF - 1, 0x100000000LL};
+        static const LONGLONG numbers[] = {0,
+                                           1,
+                                           -1,
+                                           2,
+                                           7,
+                                           8,
+                                           31,
+                                           32,
+                                           33,
+                                           63,
+                                           64,
+                                           65535,
+                                           0x7FFFFFFF,
+                                           -0x7FFFFFFF - 1,
+                                           0x100000000LL};
         return Chance(0.8) ? numbers[Between(0, static_cast<int>(std::size(numbers)) - 1)]
                            : static_cast<LONGLONG>(m_rng());
     }
@@ -142,21 +155,26 @@ private:
     VARIANT Scalar() {
         VARIANT v;
         VariantInit(&v);
-        static const VARTYPE types[] = {VT_EMPTY, VT_NULL, VT_I1,  VT_UI1,  VT_I2,   VT_UI2,
-                                        VT_I4,    VT_UI4,  VT_INT, VT_UINT, VT_I8,   VT_UI8,
-                                        VT_R4,    VT_R8,   VT_CY,  VT_DATE, VT_BOOL, VT_ERROR,
-                                        VT_DECIMAL};
+        static const VARTYPE types[] = {
+            VT_EMPTY, VT_NULL, VT_I1, VT_UI1, VT_I2, VT_UI2,  VT_I4,   VT_UI4,   VT_INT,    VT_UINT,
+            VT_I8,    VT_UI8,  VT_R4, VT_R8,  VT_CY, VT_DATE, VT_BOOL, VT_ERROR, VT_DECIMAL};
         v.vt = types[Between(0, static_cast<int>(std::size(types)) - 1)];
         const LONGLONG number = SmallNumber();
         switch (v.vt) {
         case VT_R4:
-            v.fltVal = Chance(0.3) ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(number) * 1.5f;
+            v.fltVal = Chance(0.3) ? std::numeric_limits<float>::quiet_NaN()
+                                   : static_cast<float>(number) * 1.5f;
             break;
         case VT_R8:
         case VT_DATE: {
-            static const double doubles[] = {0.0, -0.0, 2.5, -1e300, 1e300,
+            static const double doubles[] = {0.0,
+                                             -0.0,
+                                             2.5,
+                                             -1e300,
+                                             1e300,
                                              std::numeric_limits<double>::infinity(),
-                                             std::numeric_limits<double>::quiet_NaN(), 4.0};
+                                             std::numeric_limits<double>::quiet_NaN(),
+                                             4.0};
             v.dblVal = doubles[Between(0, static_cast<int>(std::size(doubles)) - 1)];
             break;
         }
@@ -187,9 +205,10 @@ private:
         VARIANT v;
         VariantInit(&v);
         v.vt = VT_BSTR;
-        static const wchar_t* texts[] = {L"",     L"12",        L"-3",    L"0x10",  L"1e10",
-                                         L"abc",  L"  5  ",     L"TRUE",  L"&H7FFFFFFF",
-                                         L"99999999999999999999999", L"1,5", L"\x00e9"};
+        static const wchar_t* texts[] = {
+            L"",    L"12",    L"-3",   L"0x10",       L"1e10",
+            L"abc", L"  5  ", L"TRUE", L"&H7FFFFFFF", L"99999999999999999999999",
+            L"1,5", L"\x00e9"};
         switch (Between(0, 5)) {
         case 0:
             v.bstrVal = nullptr; // a null BSTR stands for the empty text
@@ -202,7 +221,8 @@ private:
                                     : Keep(SysAllocStringLen(L"1\0002", 3));
             break;
         default:
-            v.bstrVal = Keep(SysAllocString(texts[Between(0, static_cast<int>(std::size(texts)) - 1)]));
+            v.bstrVal =
+                Keep(SysAllocString(texts[Between(0, static_cast<int>(std::size(texts)) - 1)]));
         }
         return v;
     }
@@ -312,7 +332,8 @@ enum class StreamFault { None, FailsMidway };
 class HostileStream : public ComObject<IStream> {
 public:
     HostileStream(std::vector<BYTE> bytes, StreamFault fault)
-        : ComObject(IID_IStream, IID_ISequentialStream), m_bytes(std::move(bytes)), m_fault(fault) {}
+        : ComObject(IID_IStream, IID_ISequentialStream), m_bytes(std::move(bytes)), m_fault(fault) {
+    }
     std::vector<BYTE> Bytes() const { return m_bytes; }
 
     STDMETHOD(Read)(void* buffer, ULONG size, ULONG* read) override {
@@ -336,7 +357,7 @@ public:
         return S_OK;
     }
     STDMETHOD(Seek)(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
-        LONGLONG base = origin == STREAM_SEEK_SET ? 0
+        LONGLONG base = origin == STREAM_SEEK_SET   ? 0
                         : origin == STREAM_SEEK_CUR ? static_cast<LONGLONG>(m_position)
                                                     : static_cast<LONGLONG>(m_bytes.size());
         if (base + move.QuadPart < 0) return STG_E_INVALIDFUNCTION;
@@ -353,8 +374,12 @@ public:
     }
     STDMETHOD(Commit)(DWORD) override { return S_OK; }
     STDMETHOD(Revert)() override { return S_OK; }
-    STDMETHOD(LockRegion)(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
-    STDMETHOD(UnlockRegion)(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    STDMETHOD(LockRegion)(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    STDMETHOD(UnlockRegion)(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
     STDMETHOD(Stat)(STATSTG* stat, DWORD) override {
         if (!stat) return STG_E_INVALIDPOINTER;
         *stat = STATSTG{};
@@ -430,8 +455,8 @@ public:
 
 inline hx::com_ptr<HostileBag> MakeBag(std::mt19937_64& rng, VariantFactory& variants) {
     auto bag = hx::com_ptr<HostileBag>::attach(new HostileBag);
-    static const wchar_t* names[] = {L"_Version", L"_ExtentX", L"_ExtentY", L"Image", L"_version",
-                                     L"NumInputs"};
+    static const wchar_t* names[] = {L"_Version", L"_ExtentX", L"_ExtentY",
+                                     L"Image",    L"_version", L"NumInputs"};
     const int count = std::uniform_int_distribution<int>(0, 5)(rng);
     for (int i = 0; i < count; ++i) {
         const std::wstring name = names[rng() % std::size(names)];
@@ -478,7 +503,8 @@ inline std::vector<BYTE> ValidSetWithRandomValues(std::mt19937_64& rng) {
         payload.insert(payload.end(), name.begin(), name.end());
         put16(payload, (rng() % 2) ? VT_I4 : VT_UI4);
         static const uint32_t values[] = {0, 1, 0x10000, 0xFFFFFFFF, 0x80000000, 847, 100000};
-        put32(payload, (rng() % 2) ? values[rng() % std::size(values)] : static_cast<uint32_t>(rng()));
+        put32(payload,
+              (rng() % 2) ? values[rng() % std::size(values)] : static_cast<uint32_t>(rng()));
         ++count;
     }
     uint32_t hash = 2166136261u;

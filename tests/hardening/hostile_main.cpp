@@ -22,14 +22,23 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (arg == "--calls" && value) options.calls = std::strtoull(argv[++i], nullptr, 10);
-        else if (arg == "--seed" && value) options.seed = std::strtoull(argv[++i], nullptr, 10);
-        else if (arg == "--host" && value) options.host = std::strcmp(argv[++i], "atl") == 0 ? hostile::Host::Atl : hostile::Host::Form;
-        else if (arg == "--about") options.aboutBox = true;
-        else if (arg == "--direct") options.directFiring = true;
-        else if (arg == "--recreate-every" && value) options.recreateEvery = static_cast<unsigned>(std::atoi(argv[++i]));
-        else if (arg == "--watchdog" && value) options.watchdogSeconds = std::atoi(argv[++i]);
-        else if (arg == "--out" && value) out = argv[++i];
+        if (arg == "--calls" && value)
+            options.calls = std::strtoull(argv[++i], nullptr, 10);
+        else if (arg == "--seed" && value)
+            options.seed = std::strtoull(argv[++i], nullptr, 10);
+        else if (arg == "--host" && value)
+            options.host =
+                std::strcmp(argv[++i], "atl") == 0 ? hostile::Host::Atl : hostile::Host::Form;
+        else if (arg == "--about")
+            options.aboutBox = true;
+        else if (arg == "--direct")
+            options.directFiring = true;
+        else if (arg == "--recreate-every" && value)
+            options.recreateEvery = static_cast<unsigned>(std::atoi(argv[++i]));
+        else if (arg == "--watchdog" && value)
+            options.watchdogSeconds = std::atoi(argv[++i]);
+        else if (arg == "--out" && value)
+            out = argv[++i];
         else {
             std::fprintf(stderr, "hardening_hostile: unknown argument %s\n", arg.c_str());
             return 2;
@@ -41,8 +50,7 @@ int main(int argc, char** argv) {
     hardening::WriteResults(out, "section\tname\tvalue", hostile::ResultRows(options, results));
     hardening::WriteResults("hostile-allowed.tsv", "situation\tallowed", hostile::AllowedTable());
     std::fputs(hostile::Summary(options, results).c_str(), stdout);
-    std::printf("handles opened during the run and still open:%s\n",
-                results.newHandles.c_str());
+    std::printf("handles opened during the run and still open:%s\n", results.newHandles.c_str());
     CoUninitialize();
     return results.violationCount == 0 ? 0 : 1;
 }

@@ -16,7 +16,8 @@ void RunAndCheck(const hostile::Options& options, const char* resultFile) {
     SetUnhandledExceptionFilter(&hardening::ReportCrash);
     hxtest::ModalBoxWatcher errorBoxes("Error");
     const hostile::Results results = hostile::Run(options);
-    hardening::WriteResults(resultFile, "section\tname\tvalue", hostile::ResultRows(options, results));
+    hardening::WriteResults(resultFile, "section\tname\tvalue",
+                            hostile::ResultRows(options, results));
     EXPECT_EQ(0u, results.violationCount) << hostile::Summary(options, results);
     EXPECT_EQ(options.calls, results.calls);
     EXPECT_GE(results.controls, 2u) << "the control was released and made again";
@@ -27,8 +28,7 @@ void RunAndCheck(const hostile::Options& options, const char* resultFile) {
     // A lock shared with the watchdog gets an event from the C++ runtime at
     // its first contention, whenever that falls: one or two handles of the
     // run's own, however many calls it made.
-    EXPECT_LE(results.after.openHandles, results.before.openHandles + 2)
-        << results.newHandles;
+    EXPECT_LE(results.after.openHandles, results.before.openHandles + 2) << results.newHandles;
     EXPECT_EQ(results.before.windows, results.after.windows);
     EXPECT_LT(results.after.heapBlocks - results.before.heapBlocks, 400)
         << "heap blocks left by " << results.calls << " calls";

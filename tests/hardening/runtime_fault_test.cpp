@@ -72,7 +72,9 @@ public:
         m_arm(static_cast<unsigned>(point), skip, fail, FALSE);
     }
     void Disarm(Point point) const { m_disarm(static_cast<unsigned>(point)); }
-    unsigned long long Injected(Point point) const { return m_injected(static_cast<unsigned>(point)); }
+    unsigned long long Injected(Point point) const {
+        return m_injected(static_cast<unsigned>(point));
+    }
     unsigned long long Hits(Point point) const { return m_hits(static_cast<unsigned>(point)); }
     // The next worker object made on this thread.
     void InjectThreadFault(CreationFault fault) const { m_inject(static_cast<int>(fault)); }
@@ -120,8 +122,9 @@ public:
     }
     void CreateEmpty() const {
         HKEY key = nullptr;
-        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH, 0,
-                                                 nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH, 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr));
         RegCloseKey(key);
     }
     // What the registry gives a 4-byte query of the value: the bytes when
@@ -178,9 +181,7 @@ protected:
         ASSERT_EQ(S_OK, Put(control, idImage, I8(image->Handle())).hr);
     }
     // The events of workers (all but the ImageUpdated of a binding).
-    size_t WorkerEvents() const {
-        return sink->Events().size() - sink->Count(evImageUpdated);
-    }
+    size_t WorkerEvents() const { return sink->Events().size() - sink->Count(evImageUpdated); }
     LONGLONG Call(DISPID id, const std::vector<Var>& args) {
         const CallResult r = Method(control, id, args);
         EXPECT_EQ(S_OK, r.hr) << "dispid " << id;
@@ -238,12 +239,13 @@ TEST_F(SeamControl, AWorkerWhoseThreadOrEventsCannotBeMadeIsNeverCreated) {
     const hardening::Resources before = hardening::Snapshot();
     unsigned long long injected = 0;
     for (int round = 0; round < 20; ++round) {
-        for (CreationFault fault : {CreationFault::KillEvent, CreationFault::DeadEvent,
-                                    CreationFault::RunEvent, CreationFault::StepDoneEvent,
-                                    CreationFault::Worker}) {
+        for (CreationFault fault :
+             {CreationFault::KillEvent, CreationFault::DeadEvent, CreationFault::RunEvent,
+              CreationFault::StepDoneEvent, CreationFault::Worker}) {
             for (const WorkerCreate& create : kCreates) {
                 seams.InjectThreadFault(fault);
-                EXPECT_EQ(0, Call(create.create, create.args)) << create.name << ", " << FaultName(fault);
+                EXPECT_EQ(0, Call(create.create, create.args))
+                    << create.name << ", " << FaultName(fault);
                 ++injected;
             }
         }
@@ -365,10 +367,12 @@ TEST_F(SeamControl, HandOffAndTimingSettingsOfEveryTypeAndShape) {
         const int32_t writes = HXKSimOutputWrites(image->image, 2, nullptr, 0);
         EXPECT_EQ(1, Call(idBitListenerStart, {I8(listener)}));
         EXPECT_EQ(1, Call(idBitTogglerStart, {I8(toggler)}));
-        EXPECT_TRUE(Eventually([&] { return HXKSimOutputWrites(image->image, 2, nullptr, 0) == writes + 2; }))
-            << "the pulse";
+        EXPECT_TRUE(Eventually([&] {
+            return HXKSimOutputWrites(image->image, 2, nullptr, 0) == writes + 2;
+        })) << "the pulse";
         if (direct) {
-            EXPECT_TRUE(Eventually([&] { return sink->Count(evListener) >= 3 && sink->Count(evToggler) == 1; }));
+            EXPECT_TRUE(Eventually(
+                [&] { return sink->Count(evListener) >= 3 && sink->Count(evToggler) == 1; }));
         } else {
             Sleep(100);
         }
@@ -396,7 +400,8 @@ TEST_F(SeamControl, HandOffAndTimingSettingsOfEveryTypeAndShape) {
     const int32_t writes = HXKSimOutputWrites(image->image, 2, nullptr, 0);
     EXPECT_EQ(1, Call(idBitListenerStart, {I8(listener)}));
     EXPECT_EQ(1, Call(idBitTogglerStart, {I8(toggler)}));
-    EXPECT_TRUE(Eventually([&] { return HXKSimOutputWrites(image->image, 2, nullptr, 0) == writes + 2; }));
+    EXPECT_TRUE(
+        Eventually([&] { return HXKSimOutputWrites(image->image, 2, nullptr, 0) == writes + 2; }));
     Sleep(100);
     EXPECT_EQ(0u, WorkerEvents()) << "fired directly although the read failed";
     EXPECT_EQ(1, Call(idBitListenerDestroy, {I8(listener)}));
@@ -413,20 +418,23 @@ TEST_F(SeamControl, HandOffAndTimingSettingsOfEveryTypeAndShape) {
     const LONGLONG noKeyListener = Call(idBitListenerCreate, {I4(1), I4(1), I4(0)});
     const LONGLONG noKeyToggler = Call(idBitTogglerCreate, {I4(2), I4(2)});
     HXKSimSetUtilityFault(HXKSIM_OP_OPEN_TOOLKIT_KEY, 0);
-    EXPECT_EQ(2, HXKSimUtilityCallCount(HXKSIM_OP_OPEN_TOOLKIT_KEY)) << "the control's and the toggler's";
+    EXPECT_EQ(2, HXKSimUtilityCallCount(HXKSIM_OP_OPEN_TOOLKIT_KEY))
+        << "the control's and the toggler's";
     const int32_t before = HXKSimOutputWrites(image->image, 2, nullptr, 0);
     EXPECT_EQ(1, Call(idBitListenerStart, {I8(noKeyListener)}));
     EXPECT_EQ(1, Call(idBitTogglerStart, {I8(noKeyToggler)}));
-    EXPECT_TRUE(Eventually([&] { return HXKSimOutputWrites(image->image, 2, nullptr, 0) == before + 2; }));
+    EXPECT_TRUE(
+        Eventually([&] { return HXKSimOutputWrites(image->image, 2, nullptr, 0) == before + 2; }));
     Sleep(100);
     EXPECT_EQ(0u, WorkerEvents()) << "fired directly although the key did not open";
     EXPECT_EQ(0, HXKSimUtilityCallCount(HXKSIM_OP_RESTART_STOPWATCH));
     EXPECT_EQ(0, HXKSimUtilityCallCount(HXKSIM_OP_STOPWATCH_ELAPSED));
     EXPECT_EQ(1, Call(idBitListenerDestroy, {I8(noKeyListener)}));
     EXPECT_EQ(1, Call(idBitTogglerDestroy, {I8(noKeyToggler)}));
-    Injected().Add("control settings", "OpenToolkitKey (simulator)",
-                   static_cast<unsigned long long>(HXKSimUtilityCallCount(HXKSIM_OP_OPEN_TOOLKIT_KEY)),
-                   !HasFailure());
+    Injected().Add(
+        "control settings", "OpenToolkitKey (simulator)",
+        static_cast<unsigned long long>(HXKSimUtilityCallCount(HXKSIM_OP_OPEN_TOOLKIT_KEY)),
+        !HasFailure());
 }
 
 // ---- the base library by itself ----------------------------------------------------------

@@ -46,9 +46,9 @@ const std::string kWriteFailed = "HXKError 15 Couldn't write port!";
 const std::string kUpdated = "ImageUpdated";
 
 const int32_t kDriverOperations[] = {
-    HXKSIM_OP_SUPPORTS_BASIC_DIGIO, HXKSIM_OP_QUERY_INPUT_COUNT,  HXKSIM_OP_QUERY_OUTPUT_COUNT,
-    HXKSIM_OP_READ_INPUT_LINE,      HXKSIM_OP_READ_INPUT_GROUP,   HXKSIM_OP_READ_OUTPUT_LINE,
-    HXKSIM_OP_READ_OUTPUT_GROUP,    HXKSIM_OP_WRITE_OUTPUT_LINE,  HXKSIM_OP_WRITE_OUTPUT_GROUP,
+    HXKSIM_OP_SUPPORTS_BASIC_DIGIO, HXKSIM_OP_QUERY_INPUT_COUNT, HXKSIM_OP_QUERY_OUTPUT_COUNT,
+    HXKSIM_OP_READ_INPUT_LINE,      HXKSIM_OP_READ_INPUT_GROUP,  HXKSIM_OP_READ_OUTPUT_LINE,
+    HXKSIM_OP_READ_OUTPUT_GROUP,    HXKSIM_OP_WRITE_OUTPUT_LINE, HXKSIM_OP_WRITE_OUTPUT_GROUP,
 };
 const int32_t kImageOperations[] = {HXKSIM_OP_IMAGE_HANDLE_VALID, HXKSIM_OP_ADD_IMAGE_REF,
                                     HXKSIM_OP_RELEASE_IMAGE_REF};
@@ -88,8 +88,11 @@ bool WholeSweep() {
 std::vector<FaultCase> AllCases() {
     std::vector<int32_t> operations(std::begin(kImageOperations), std::end(kImageOperations));
     operations.insert(operations.end(), std::begin(kDriverOperations), std::end(kDriverOperations));
-    operations.insert(operations.end(), std::begin(kUtilityOperations), std::end(kUtilityOperations));
-    const auto kind = [](int32_t op) { return IsDriverOperation(op) ? 0 : IsUtilityOperation(op) ? 1 : 2; };
+    operations.insert(operations.end(), std::begin(kUtilityOperations),
+                      std::end(kUtilityOperations));
+    const auto kind = [](int32_t op) {
+        return IsDriverOperation(op) ? 0 : IsUtilityOperation(op) ? 1 : 2;
+    };
     const auto paired = [&](int32_t a, int32_t b) {
         if (WholeSweep() || kind(a) == kind(b)) return true;
         for (int32_t common : {HXKSIM_OP_READ_INPUT_LINE, HXKSIM_OP_WRITE_OUTPUT_LINE})
@@ -101,7 +104,8 @@ std::vector<FaultCase> AllCases() {
         sets.push_back({op});
     for (size_t i = 0; i < operations.size(); ++i)
         for (size_t j = i + 1; j < operations.size(); ++j)
-            if (paired(operations[i], operations[j])) sets.push_back({operations[i], operations[j]});
+            if (paired(operations[i], operations[j]))
+                sets.push_back({operations[i], operations[j]});
     // Triples where the faults meet in one step, one worker or one reference.
     sets.push_back({700, 701, 702});
     sets.push_back({701, 702, 703});
@@ -155,11 +159,13 @@ public:
         rows.push_back("total\t" + std::to_string(totals.cases) + "\t" +
                        std::to_string(totals.passed) + "\t" + std::to_string(totals.faultedCalls));
         hardening::WriteResults("toolkit-faults.tsv", "case\tfaults\tpassed\tfaulted_calls", rows);
-        std::vector<std::string> resources = hardening::ResourceRows("", before, hardening::Snapshot());
+        std::vector<std::string> resources =
+            hardening::ResourceRows("", before, hardening::Snapshot());
         resources.push_back("live_images\t0\t" + std::to_string(HXKSimLiveImageCount()));
         resources.push_back("handles_left_by_a_case\t0\t" + std::to_string(totals.handlesLeft));
         resources.push_back("windows_left_by_a_case\t0\t" + std::to_string(totals.windowsLeft));
-        hardening::WriteResults("toolkit-faults-resources.tsv", "resource\tbefore\tafter", resources);
+        hardening::WriteResults("toolkit-faults-resources.tsv", "resource\tbefore\tafter",
+                                resources);
     }
     hardening::Resources before;
 };
@@ -195,7 +201,8 @@ protected:
         windowsBefore = hardening::WindowCount();
         // Toggler pulses timed on the toolkit's stopwatch, unless the key
         // cannot be opened.
-        settings.emplace(std::initializer_list<std::pair<const char*, DWORD>>{{"DigIO via HPC", 1}});
+        settings.emplace(
+            std::initializer_list<std::pair<const char*, DWORD>>{{"DigIO via HPC", 1}});
         for (int32_t op : GetParam().faults) {
             if (IsUtilityOperation(op)) {
                 ASSERT_EQ(HXKSIM_OK, HXKSimSetUtilityFault(op, 1));
@@ -246,7 +253,8 @@ protected:
             image.reset();
         }
         const int32_t stopwatchesKept =
-            Faulty(HXKSIM_OP_DESTROY_STOPWATCH) && !Faulty(HXKSIM_OP_CREATE_STOPWATCH) && bound ? 1 : 0;
+            Faulty(HXKSIM_OP_DESTROY_STOPWATCH) && !Faulty(HXKSIM_OP_CREATE_STOPWATCH) && bound ? 1
+                                                                                                : 0;
         EXPECT_EQ(stopwatchesBefore + stopwatchesKept, HXKSimLiveStopwatchCount()) << "stopwatches";
         ControlTest::TearDown();
         settings.reset();
@@ -261,8 +269,9 @@ protected:
         if (totals.cases > 0) {
             EXPECT_EQ("", handlesLeft) << "handles left by the case";
             EXPECT_LE(windowsLeft, 0) << "windows left by the case";
-            totals.handlesLeft = std::max<long long>(totals.handlesLeft, static_cast<long long>(
-                std::count(handlesLeft.begin(), handlesLeft.end(), '[')));
+            totals.handlesLeft = std::max<long long>(
+                totals.handlesLeft,
+                static_cast<long long>(std::count(handlesLeft.begin(), handlesLeft.end(), '[')));
             totals.windowsLeft = std::max(totals.windowsLeft, windowsLeft);
         }
         ++totals.cases;
@@ -335,7 +344,9 @@ protected:
         HXKSimGetOutput(image->image, line, &level);
         return level;
     }
-    int32_t WritesTo(int32_t line) const { return HXKSimOutputWrites(image->image, line, nullptr, 0); }
+    int32_t WritesTo(int32_t line) const {
+        return HXKSimOutputWrites(image->image, line, nullptr, 0);
+    }
 
     void CheckBinding();
     void CheckPorts();
@@ -396,7 +407,8 @@ void ToolkitFaults::CheckPorts() {
     };
     // A line method checks its index against the counts; a group method
     // passes group 0 and fails in the driver when nothing is bound.
-    const auto line = [&](int32_t index, int32_t count, int32_t op, long value, const std::string& failure) {
+    const auto line = [&](int32_t index, int32_t count, int32_t op, long value,
+                          const std::string& failure) {
         if (index >= count) return std::pair<long, std::string>{0, kInvalid};
         if (Faulty(op)) return std::pair<long, std::string>{0, failure};
         return std::pair<long, std::string>{value, ""};
@@ -410,8 +422,8 @@ void ToolkitFaults::CheckPorts() {
     const auto setBit = line(kSetLine, outputs, HXKSIM_OP_WRITE_OUTPUT_LINE, 1, kWriteFailed);
     const bool lineSet = setBit.second.empty();
     const auto inGroup = group(HXKSIM_OP_READ_INPUT_GROUP, kInGroup, kReadFailed);
-    const auto outGroup =
-        group(HXKSIM_OP_READ_OUTPUT_GROUP, (1 << kOutLine) | (lineSet ? 1 << kSetLine : 0), kReadFailed);
+    const auto outGroup = group(HXKSIM_OP_READ_OUTPUT_GROUP,
+                                (1 << kOutLine) | (lineSet ? 1 << kSetLine : 0), kReadFailed);
     const auto setGroup = group(HXKSIM_OP_WRITE_OUTPUT_GROUP, 0x0F, kWriteFailed);
     const PortCall calls[] = {
         {"GetInBit", idGetInBit, {I4(kInLine)}, inBit.first, inBit.second},
@@ -419,12 +431,17 @@ void ToolkitFaults::CheckPorts() {
         {"SetOutBit", idSetOutBit, {I4(kSetLine), I4(1)}, setBit.first, setBit.second},
         {"GetInDWORD", idGetInDWORD, {I4(0)}, inGroup.first, inGroup.second},
         {"GetOutDWORD", idGetOutDWORD, {I4(0)}, outGroup.first, outGroup.second},
-        {"SetOutDWORD", idSetOutDWORD, {I4(0), I4(0x0F), I4(0x0F)}, setGroup.first, setGroup.second},
+        {"SetOutDWORD",
+         idSetOutDWORD,
+         {I4(0), I4(0x0F), I4(0x0F)},
+         setGroup.first,
+         setGroup.second},
     };
     for (const PortCall& call : calls) {
         const size_t from = EventCount();
         EXPECT_EQ(call.result, Call(call.id, call.args)) << call.name;
-        EXPECT_EQ(call.event.empty() ? Strings{} : Strings{call.event}, EventsSince(from)) << call.name;
+        EXPECT_EQ(call.event.empty() ? Strings{} : Strings{call.event}, EventsSince(from))
+            << call.name;
     }
     EXPECT_EQ(lineSet ? 1 : 0, Output(kSetLine));
     for (int32_t l = 0; l < 4; ++l)

@@ -354,10 +354,11 @@ TEST_F(ToolkitTest, UtilityFaultsFailTheirOperationUntilRemoved) {
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH));
 
-    const std::pair<int32_t, int64_t> calls[] = {
-        {HXKSIM_OP_CREATE_STOPWATCH, 2}, {HXKSIM_OP_DESTROY_STOPWATCH, 2},
-        {HXKSIM_OP_RESTART_STOPWATCH, 1}, {HXKSIM_OP_STOPWATCH_ELAPSED, 2},
-        {HXKSIM_OP_OPEN_TOOLKIT_KEY, 2}};
+    const std::pair<int32_t, int64_t> calls[] = {{HXKSIM_OP_CREATE_STOPWATCH, 2},
+                                                 {HXKSIM_OP_DESTROY_STOPWATCH, 2},
+                                                 {HXKSIM_OP_RESTART_STOPWATCH, 1},
+                                                 {HXKSIM_OP_STOPWATCH_ELAPSED, 2},
+                                                 {HXKSIM_OP_OPEN_TOOLKIT_KEY, 2}};
     for (const auto& [op, count] : calls)
         EXPECT_EQ(count, HXKSimUtilityCallCount(op)) << op;
     EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetUtilityFault(7, 1));

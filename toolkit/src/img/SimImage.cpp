@@ -22,14 +22,16 @@ bool isInputOperation(int32_t operation) {
 // Operations whose faults ignore the index: they address no line.
 bool isWholeImageOperation(int32_t operation) {
     return operation == HXKSIM_OP_IMAGE_HANDLE_VALID || operation == HXKSIM_OP_ADD_IMAGE_REF ||
-           operation == HXKSIM_OP_RELEASE_IMAGE_REF || operation == HXKSIM_OP_SUPPORTS_BASIC_DIGIO ||
+           operation == HXKSIM_OP_RELEASE_IMAGE_REF ||
+           operation == HXKSIM_OP_SUPPORTS_BASIC_DIGIO ||
            operation == HXKSIM_OP_QUERY_INPUT_COUNT || operation == HXKSIM_OP_QUERY_OUTPUT_COUNT;
 }
 
 bool isFaultableOperation(int32_t operation) {
     return operation == HXKSIM_OP_IMAGE_HANDLE_VALID || operation == HXKSIM_OP_ADD_IMAGE_REF ||
            operation == HXKSIM_OP_RELEASE_IMAGE_REF ||
-           (operation >= HXKSIM_OP_SUPPORTS_BASIC_DIGIO && operation <= HXKSIM_OP_WRITE_OUTPUT_GROUP);
+           (operation >= HXKSIM_OP_SUPPORTS_BASIC_DIGIO &&
+            operation <= HXKSIM_OP_WRITE_OUTPUT_GROUP);
 }
 
 } // namespace
