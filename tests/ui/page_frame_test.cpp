@@ -199,7 +199,7 @@ TEST_F(Frame, ClosesWhileTheRefreshIsDue) {
 
 // The picture for the README: a 16-input, 16-output image with some lines
 // HI and an output just toggled, taken from the screen under Xvfb and kept
-// in the build tree as ui-artefacts/property-page.png.
+// in the build tree as artefacts/property-page.png.
 TEST_F(Frame, APictureOfThePageInTheFrame) {
     const SimImage image(16, 16);
     for (int line : {0, 3, 4, 9, 15})
@@ -235,7 +235,7 @@ TEST_F(Frame, APictureOfThePageInTheFrame) {
     EXPECT_GE(picture->Colours(inputsRect), 3u);
     EXPECT_GE(picture->Colours(outputsRect), 3u);
 
-    const std::string folder = hxtest::BinDirectory() + "\\ui-artefacts";
+    const std::string folder = hxtest::BinDirectory() + "\\..\\artefacts";
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string path = folder + "\\property-page.png";
     ASSERT_EQ(S_OK, picture->SavePng(path));
