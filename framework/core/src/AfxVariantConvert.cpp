@@ -1,7 +1,5 @@
 #include "AfxVariantConvert.h"
 
-#include "hx/com_ptr.h"
-
 namespace {
 
 bool IsObject(VARTYPE vt) {
@@ -21,13 +19,12 @@ const VARIANT* Followed(const VARIANT& in) {
     return value;
 }
 
-// The object's value, asked for as the system's conversion asks for it.
+// A dispatch object's value, asked for as the system's conversion asks for
+// it; a plain IUnknown has none.
 HRESULT ValueOf(const VARIANT& object, LCID lcid, VARIANT* value) {
-    IUnknown* unknown = (object.vt & VT_BYREF) ? *object.ppunkVal : object.punkVal;
-    if (!unknown) return DISP_E_TYPEMISMATCH;
-    hx::com_ptr<IDispatch> dispatch;
-    if (FAILED(unknown->QueryInterface(IID_IDispatch, dispatch.put_void())) || !dispatch)
-        return DISP_E_TYPEMISMATCH;
+    if ((object.vt & VT_TYPEMASK) != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
+    IDispatch* const dispatch = (object.vt & VT_BYREF) ? *object.ppdispVal : object.pdispVal;
+    if (!dispatch) return DISP_E_TYPEMISMATCH;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     VariantInit(value);
     if (FAILED(dispatch->Invoke(DISPID_VALUE, IID_NULL, lcid, DISPATCH_PROPERTYGET, &none, value,
