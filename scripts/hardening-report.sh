@@ -175,7 +175,7 @@ if [ ${#hostile[@]} -gt 0 ]; then
             }' "$file")
         read -r host firing seed calls seconds controls workers faults checks violations \
             tb ta hb ha wb wa images stopwatches <<<"$line"
-        printf "  %-28s %-4s %-8s seed %-10s %7s calls in %5.1f s, %4s controls, %5s workers, %4s device faults, %4s leak checks, %s violations\n" \
+        printf "  %-32s %-4s %-8s seed %-10s %7s calls in %5.1f s, %4s controls, %5s workers, %4s device faults, %4s leak checks, %s violations\n" \
             "$(basename "$file" .tsv)" "$host" "$firing" "$seed" "$calls" "$seconds" "$controls" "$workers" \
             "$faults" "$checks" "$violations"
         total=$((total + calls))
@@ -216,7 +216,7 @@ show_resources() { # label, a file of "resource<TAB>before<TAB>after" rows under
     awk -F'\t' -v label="$1" '
         NR > 1 { before[$1] = $2; after[$1] = $3 }
         END {
-            printf "  %-28s threads %s -> %s, handles %s -> %s, windows %s -> %s, heap blocks %s -> %s",
+            printf "  %-32s threads %s -> %s, handles %s -> %s, windows %s -> %s, heap blocks %s -> %s",
                 label, before["threads"], after["threads"], before["handles_open"], after["handles_open"],
                 before["windows"], after["windows"], before["heap_blocks"], after["heap_blocks"]
             if ("live_images" in after) printf ", live images at the end %s", after["live_images"]
@@ -230,13 +230,13 @@ if [ -s "$results/toolkit-faults-resources.tsv" ]; then
     # set-up to its tear-down, once the first has made what the process keeps.
     awk -F'\t' 'NR > 1 { before[$1] = $2; after[$1] = $3 }
         END {
-            printf "  %-28s left by any one case after the first: handles %s, windows %s; live images at the end %s\n",
+            printf "  %-32s left by any one case after the first: handles %s, windows %s; live images at the end %s\n",
                 "toolkit fault sweep", after["handles_left_by_a_case"], after["windows_left_by_a_case"], after["live_images"]
-            printf "  %-28s whole run: threads %s -> %s, handles %s -> %s, windows %s -> %s, heap blocks %s -> %s\n",
+            printf "  %-32s whole run: threads %s -> %s, handles %s -> %s, windows %s -> %s, heap blocks %s -> %s\n",
                 "", before["threads"], after["threads"], before["handles_open"], after["handles_open"],
                 before["windows"], after["windows"], before["heap_blocks"], after["heap_blocks"]
-            printf "  %-28s (the whole run loads and frees the module once per case: the C++ runtime linked into it\n", ""
-            printf "  %-28s  and into the toolkit keeps 4 handles and a 73 KB exception pool per load)\n", ""
+            printf "  %-32s (the whole run loads and frees the module once per case: the C++ runtime linked into it\n", ""
+            printf "  %-32s  and into the toolkit keeps 4 handles and a 73 KB exception pool per load)\n", ""
             exit after["handles_left_by_a_case"] != 0 || after["windows_left_by_a_case"] > 0 || after["live_images"] != 0
         }' "$results/toolkit-faults-resources.tsv" || status=1
 fi
@@ -248,7 +248,9 @@ for file in "${hostile[@]}"; do
 done
 rm -f "$results/.resources"
 echo "  (every case and run also checks: no reference left on the control, its sink or any object passed"
-echo "   in; image references back to the test's own; no worker thread left; the module free to unload)"
+echo "   in; image references back to the test's own; no worker thread left; the module free to unload."
+echo "   Heap blocks a hostile run ends with: its own tallies and the simulator's record of the writes to"
+echo "   its images' lines, kept up to 1024 writes a line while the images live.)"
 
 echo
 if [ $found -eq 0 ]; then
