@@ -297,6 +297,7 @@ bool Bench::SelectWorker(LONGLONG handle) {
 }
 
 void Bench::RefreshWorkers() {
+    if (!IsWindow(m_workersList)) return; // the form is gone
     std::vector<std::pair<std::string, LONGLONG>> rows;
     {
         std::lock_guard<std::mutex> hold(m_workersLock);

@@ -87,6 +87,7 @@ void Bench::Close() {
         m_control.Remove(); // its workers end with it
         m_log.Add(LogKind::Note, "control removed from the form");
     }
+    m_device.Show(nullptr, 0, 0); // the panel reads the device no more
     m_image.Release();
     m_settings.Restore();
     m_log.Attach(nullptr);

@@ -83,13 +83,17 @@ void DevicePanel::Show(HXKIMAGE image, int inputs, int outputs) {
     m_inputs = inputs;
     m_outputs = outputs;
     Poll();
-    InvalidateRect(m_window, nullptr, FALSE);
+    Redraw();
 }
 
 void DevicePanel::MarkFaults(std::set<int> inputs, std::set<int> outputs) {
     m_faultyInputs = std::move(inputs);
     m_faultyOutputs = std::move(outputs);
-    InvalidateRect(m_window, nullptr, FALSE);
+    Redraw();
+}
+
+void DevicePanel::Redraw() {
+    if (m_window) InvalidateRect(m_window, nullptr, FALSE); // (null would mean every window)
 }
 
 int DevicePanel::InputRows() const {
@@ -132,7 +136,7 @@ void DevicePanel::Poll() {
     if (inputs == m_inputLevels && outputs == m_outputLevels) return;
     m_inputLevels = std::move(inputs);
     m_outputLevels = std::move(outputs);
-    InvalidateRect(m_window, nullptr, FALSE);
+    Redraw();
 }
 
 void DevicePanel::Paint(HDC dc) {

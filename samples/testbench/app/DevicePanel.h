@@ -39,6 +39,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint(HDC dc);
     void Poll();
+    void Redraw();
     int InputAt(POINT point) const;
     RECT InputCell(int line) const;
     RECT OutputCell(int line) const;
