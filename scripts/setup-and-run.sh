@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # The main job. Installs what is missing (scripts/bootstrap.sh), builds the
-# Windows product, registers the toolkit's simulator and the control in the
-# build's own Wine prefix, and runs the test bench's demo under Xvfb: a
-# scripted session with HXDigIO on a form that prints its transcript, saves a
-# picture of the bench and one of the property page, and fails when an
-# expected event did not come. Exits with the demo's status.
-#
-# The registrations stay, so that the bench can be opened afterwards (see
-# the README); the test suites remove them when they run.
+# Windows product, and runs the test bench's demo under Xvfb
+# (scripts/testbench.sh: the toolkit's simulator and the control registered
+# in the build's own Wine prefix while it runs): a scripted session with
+# HXDigIO on a form that prints its transcript, saves a picture of the bench
+# and one of the property page, and fails when an expected event did not
+# come. Exits with the demo's status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 started=$(date +%s)
@@ -15,27 +13,12 @@ started=$(date +%s)
 "$root/scripts/bootstrap.sh"
 "$root/scripts/build.sh" windows
 
-bin="$root/build/windows/bin"
-state="$root/build/windows/wine"
 shots="$root/build/windows/screenshots"
-run() { "$root/scripts/wine-run" --state "$state" "$@"; }
-
-# Always a display of our own: the demo needs no person and shows nobody.
-unset DISPLAY
-run --session-start >/dev/null
-trap 'run --session-stop >/dev/null' EXIT
-
-# Programs outside bin/ (regsvr32, script hosts) find the toolkit's DLLs on
-# the path, as on an installed system.
-export WINEPATH="Z:$bin"
-echo "setup-and-run: registering HXKImg.dll (the toolkit's simulator) and HXDigIO.ocx"
-run regsvr32 /s "$bin/HXKImg.dll"
-run regsvr32 /s "$bin/HXDigIO.ocx"
-
-echo "setup-and-run: the test bench's demo"
 rm -f "$shots/testbench.png" "$shots/property-page.png"
+echo "setup-and-run: the test bench's demo"
 status=0
-run "$bin/testbench.exe" --demo || status=$?
+# Always a display of its own: the demo needs no person and shows nobody.
+env -u DISPLAY "$root/scripts/testbench.sh" --demo || status=$?
 
 echo
 echo "Screenshots:"
