@@ -213,12 +213,12 @@ BOOL CHXdigIOCtrl::TogglerDestroy(LONGLONG handle) {
 
 void CHXdigIOCtrl::Bury(CWorkerPort* worker) {
     worker->SetDying();
-    worker->Wake();
-    worker->StopWithoutWaiting();
     if (OnWindowThread() && worker->m_nUseOnWindowThread == 0) {
-        delete worker; // ends its thread first, then drops its image reference
+        delete worker; // wakes and ends its thread first, then drops its image reference
         return;
     }
+    worker->Wake();
+    worker->StopWithoutWaiting();
     {
         const auto hold = m_workerLock.lock();
         try {

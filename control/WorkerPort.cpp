@@ -19,8 +19,10 @@ CWorkerPort::~CWorkerPort() {
 }
 
 void CWorkerPort::EndWorkerNow() {
+    if (m_ended) return; // the subclass's destructor did it
     Wake();
     EndWorker();
+    m_ended = true;
 }
 
 BOOL CWorkerPort::StartRun() {

@@ -62,5 +62,6 @@ protected:
 private:
     hx::unique_handle m_wake;
     std::atomic<bool> m_woken{false};
+    bool m_ended = false;
     std::atomic<bool> m_dying{false};
 };

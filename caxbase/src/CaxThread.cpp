@@ -293,15 +293,15 @@ bool CaxThread::WaitAsOwner(HANDLE handle, DWORD timeout) const {
     if (m_ownerWait == OwnerWait::Plain || IsWorkerThread())
         return WaitForSingleObject(handle, timeout) == WAIT_OBJECT_0;
     for (;;) {
-        // Deliver what is pending first: the wait below wakes only for
-        // messages sent after it began.
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const DWORD result = MsgWaitForMultipleObjectsEx(1, &handle, timeout, QS_SENDMESSAGE, 0);
+        // MWMO_INPUTAVAILABLE: messages sent before the wait began wake it
+        // too, so nothing sent to this thread is left waiting.
+        const DWORD result =
+            MsgWaitForMultipleObjectsEx(1, &handle, timeout, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
         if (result == WAIT_OBJECT_0) return true;
         if (result == WAIT_OBJECT_0 + 1) {
-            if (timeout == INFINITE) continue;
+            MSG message; // delivers the sent messages; removes nothing else
             PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            if (timeout == INFINITE) continue;
             return false;
         }
         if (result == WAIT_TIMEOUT) return false;

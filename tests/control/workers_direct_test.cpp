@@ -4,8 +4,7 @@
 // Results of every worker member, events with their arguments, counts and
 // threads, stops from inside handlers, read failures, pulses, and teardown.
 #include "ControlTestSupport.h"
-
-#include <tlhelp32.h>
+#include "MessageLoop.h"
 
 #include <atomic>
 #include <map>
@@ -14,18 +13,6 @@
 using namespace hxtest;
 
 namespace {
-
-// Threads of this process.
-int ThreadCount() {
-    hx::unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-         more = Thread32Next(snapshot.get(), &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
 
 class Workers : public ControlTest {
 protected:

@@ -6,9 +6,8 @@
 // going while workers run. Each test ends with no worker thread, image
 // reference or window of the control left.
 #include "ControlTestSupport.h"
+#include "MessageLoop.h"
 #include "OleTestContainer.h"
-
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <optional>
@@ -17,36 +16,6 @@
 using namespace hxtest;
 
 namespace {
-
-int ThreadCount() {
-    hx::unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-         more = Thread32Next(snapshot.get(), &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    return count;
-}
-
-// Pumps this thread's messages (the window's hand-offs among them) until the
-// condition holds, for twenty seconds at most.
-template <class Condition> bool PumpUntil(Condition condition) {
-    for (int i = 0; i < 4000 && !condition(); ++i) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return condition();
-}
-
-void PumpFor(DWORD milliseconds) {
-    const DWORD until = GetTickCount() + milliseconds;
-    PumpUntil([until] { return static_cast<LONG>(GetTickCount() - until) >= 0; });
-}
 
 class HandOff : public ControlTest {
 protected:
@@ -66,6 +35,17 @@ protected:
         ControlTest::TearDown();
         EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threadsBefore; }))
             << "worker threads left: " << ThreadCount() - threadsBefore;
+    }
+    // The control made again with direct firing set, placed and bound.
+    void PlaceDirectFiringControl() {
+        container.Remove();
+        {
+            ToolkitSettings direct({{"Global AsyncACQ Enabled", 1}});
+            RecreateControl();
+        }
+        ASSERT_EQ(S_OK, container.Place(control.get()));
+        ASSERT_NE(nullptr, window = container.ControlWindow());
+        ASSERT_EQ(S_OK, Bind(image->Handle()));
     }
     LONGLONG Create(DISPID id, std::vector<Var> args) {
         const CallResult r = Method(control, id, args);
@@ -264,17 +244,41 @@ TEST_F(HandOff, TheControlsLastReferenceGoesInsideAHandler) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+// A container that lets go of an active control without closing it, while a
+// worker fires on its own thread: the last release comes on that thread,
+// and the window's own thread takes the window and the control down.
+TEST_F(HandOff, ALastReleaseOnAWorkersThreadLeavesTheWindowToItsOwnThread) {
+    ASSERT_NO_FATAL_FAILURE(PlaceDirectFiringControl());
+    HXKSimSetInput(image->image, 6, 1);
+    const LONGLONG listener = Create(idBitListenerCreate, {I4(6), I4(1), I4(1)});
+    const hx::unique_handle entered(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const hx::unique_handle released(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<DWORD> firingThread{0};
+    sink->onEvent = [&](const FiredEvent& e) {
+        if (e.dispid != evListener || firingThread.exchange(e.thread) != 0) return;
+        SetEvent(entered.get());
+        WaitForSingleObject(released.get(), 20000); // the control's own reference holds it
+    };
+    EXPECT_TRUE(Call(idBitListenerStart, listener));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered.get(), 20000));
+    // The container drops everything it holds, without Close.
+    container.site->inPlace = nullptr;
+    container.inPlace.reset();
+    container.control.reset();
+    Disconnect();
+    control.reset();
+    EXPECT_TRUE(IsWindow(window));
+    SetEvent(released.get());
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
+    EXPECT_TRUE(PumpUntil([&] { return HXKSimImageRefCount(image->image) == 1; }));
+    EXPECT_NE(GetCurrentThreadId(), firingThread.load());
+    sink->onEvent = nullptr;
+}
+
 // With direct firing set, a control on a form fires on the workers' threads
 // until its window goes; then it reports through the window, which is gone.
 TEST_F(HandOff, DirectFiringEndsWithTheWindow) {
-    container.Remove();
-    {
-        ToolkitSettings direct({{"Global AsyncACQ Enabled", 1}});
-        RecreateControl();
-    }
-    ASSERT_EQ(S_OK, container.Place(control.get()));
-    ASSERT_NE(nullptr, window = container.ControlWindow());
-    ASSERT_EQ(S_OK, Bind(image->Handle()));
+    ASSERT_NO_FATAL_FAILURE(PlaceDirectFiringControl());
     HXKSimSetInput(image->image, 4, 1);
     const LONGLONG listener = Create(idBitListenerCreate, {I4(4), I4(1), I4(1)});
     EXPECT_TRUE(Call(idBitListenerStart, listener));

@@ -99,6 +99,45 @@ inline CallResult Put(const hx::com_ptr<IDispatch>& t, DISPID id, const Var& x) 
     return Put(t.get(), id, x);
 }
 
+// A heap-allocated object of the suites with one interface and a real
+// reference count (1 when made: the maker's; it deletes itself at 0). It
+// answers IUnknown, its interface's IID and one more IID if given (a
+// dispinterface's, say).
+template <class Interface> class ComObject : public Interface {
+public:
+    explicit ComObject(const IID& own, const IID& also = IID_NULL) : m_own(own), m_also(also) {}
+    virtual ~ComObject() = default;
+    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
+        *ppv = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, m_own) &&
+            (IsEqualIID(m_also, IID_NULL) || !IsEqualIID(iid, m_also)))
+            return E_NOINTERFACE;
+        *ppv = static_cast<Interface*>(this);
+        this->AddRef();
+        return S_OK;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
+    STDMETHOD_(ULONG, Release)() override {
+        const LONG count = --m_ref;
+        if (count == 0) delete this;
+        return static_cast<ULONG>(count);
+    }
+    LONG RefCount() const { return m_ref; }
+
+private:
+    std::atomic<LONG> m_ref{1};
+    IID m_own, m_also;
+};
+
+// An event sink: IDispatch without type information; Invoke is the sink's.
+class EventSink : public ComObject<IDispatch> {
+public:
+    explicit EventSink(const IID& eventIid) : ComObject(IID_IDispatch, eventIid) {}
+    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
+    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+};
+
 struct FiredEvent {
     DISPID dispid;
     std::vector<Var> args; // natural order; a by-reference BOOL as the sink left it
@@ -108,28 +147,9 @@ struct FiredEvent {
 // A heap-allocated sink with a real reference count. It answers IUnknown,
 // IDispatch and the event IID; it sets every by-reference BOOL to
 // continueAnswer (-1: leaves it), then runs onEvent.
-class RecordingSink : public IDispatch {
+class RecordingSink : public EventSink {
 public:
-    explicit RecordingSink(const IID& eventIid) : m_eventIid(eventIid) {}
-    virtual ~RecordingSink() = default;
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-            !IsEqualIID(iid, m_eventIid))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
-    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return *n = 0, S_OK; }
-    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    explicit RecordingSink(const IID& eventIid) : EventSink(eventIid) {}
     STDMETHOD(Invoke)
     (DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         FiredEvent event{dispid, std::vector<Var>(params->cArgs), GetCurrentThreadId()};
@@ -159,11 +179,8 @@ public:
             n += e.dispid == dispid;
         return n;
     }
-    LONG RefCount() const { return m_ref; }
 
 private:
-    std::atomic<LONG> m_ref{1};
-    IID m_eventIid;
     mutable std::mutex m_lock;
     std::vector<FiredEvent> m_events;
 };

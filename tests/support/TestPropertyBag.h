@@ -13,26 +13,12 @@
 
 namespace hxtest {
 
-class TestPropertyBag : public IPropertyBag {
+class TestPropertyBag : public ComObject<IPropertyBag> {
 public:
-    virtual ~TestPropertyBag() = default;
+    TestPropertyBag() : ComObject(IID_IPropertyBag) {}
     std::map<std::wstring, Var> values;
     bool failWrites = false;
 
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyBag))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IPropertyBag*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
     STDMETHOD(Read)(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
         const auto found = values.find(name);
         if (found == values.end()) return E_INVALIDARG; // what bags answer for a missing name
@@ -46,9 +32,6 @@ public:
         values[name] = copy;
         return S_OK;
     }
-
-private:
-    std::atomic<LONG> m_ref{1};
 };
 
 } // namespace hxtest

@@ -23,8 +23,9 @@ struct Picture {
 };
 
 // The client area of a window as it is on the screen (its children
-// included), read through a memory bitmap.
-inline Picture CaptureClient(HWND window) {
+// included), read through a memory bitmap; or, with print, as the window
+// paints itself into the bitmap (PrintWindow).
+inline Picture CaptureClient(HWND window, bool print = false) {
     Picture picture;
     RECT client = {};
     GetClientRect(window, &client);
@@ -42,7 +43,10 @@ inline Picture CaptureClient(HWND window) {
     hx::unique_hbitmap bitmap(
         CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-    BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
+    if (print)
+        PrintWindow(window, memory.get(), PW_CLIENTONLY);
+    else
+        BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
     GdiFlush();
     const auto* words = static_cast<const DWORD*>(bits);
     for (size_t i = 0; bits && i < static_cast<size_t>(picture.width) * picture.height; ++i)

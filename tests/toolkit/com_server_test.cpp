@@ -81,6 +81,20 @@ int32_t driverInput(const Var& image, int32_t line) {
     return read && read(reinterpret_cast<HXKIMAGE>(image.number()), line, &level) == 0 ? level : -1;
 }
 
+// An output line written through the driver library, as a toggler writes it.
+int32_t driverWrite(const Var& image, int32_t line, int32_t level) {
+    static const auto write = reinterpret_cast<decltype(&WriteOutputLine)>(reinterpret_cast<void*>(
+        GetProcAddress(LoadLibraryA("HXKDriver.dll"), MAKEINTRESOURCEA(707))));
+    return write ? write(reinterpret_cast<HXKIMAGE>(image.number()), line, level) : -1;
+}
+
+double milliseconds() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 // Lets COM unload what it may; answers whether the server is still loaded.
 bool serverStaysLoaded() {
     CoFreeUnusedLibrariesEx(0, 0);
@@ -161,6 +175,21 @@ TEST_F(SimulatorServerTest, ScriptsDriveTheDeviceTheDriverSees) {
     EXPECT_EQ(2, number(sim, L"referencecount", {image})); // any case, as scripts write
     ASSERT_EQ(S_OK, call(sim, L"SetOutput", {image, Var(L"39"), Var(L"1")}));
     EXPECT_EQ(1, number(sim, L"GetOutput", {image, Var(39.0, VT_R8)}));
+    // The driver's writes, counted and timed; the device's own setting is neither.
+    const double before = milliseconds();
+    ASSERT_EQ(0, driverWrite(image, 2, 1));
+    ASSERT_EQ(0, driverWrite(image, 2, 0));
+    const double after = milliseconds();
+    EXPECT_EQ(2, number(sim, L"OutputWriteCount", {image, Var(2)}));
+    Var first, second;
+    ASSERT_EQ(S_OK, call(sim, L"OutputWriteTime", {image, Var(2), Var(0)}, &first));
+    ASSERT_EQ(S_OK, call(sim, L"OutputWriteTime", {image, Var(2), Var(1)}, &second));
+    ASSERT_EQ(VT_R8, V_VT(&first));
+    EXPECT_LE(before, V_R8(&first));
+    EXPECT_LE(V_R8(&first), V_R8(&second));
+    EXPECT_LE(V_R8(&second), after);
+    EXPECT_EQ(DISP_E_EXCEPTION, call(sim, L"OutputWriteTime", {image, Var(2), Var(2)}));
+    EXPECT_EQ(DISP_E_EXCEPTION, call(sim, L"OutputWriteTime", {image, Var(39), Var(0)}));
 
     const Var readOp(HXKSIM_OP_READ_INPUT_LINE);
     ASSERT_EQ(S_OK, call(sim, L"SetFault", {image, readOp, Var(1), Var(1)}));

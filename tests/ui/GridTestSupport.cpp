@@ -1,5 +1,6 @@
 #include "GridTestSupport.h"
 
+#include "WicPng.h"
 #include "hx/win32_owners.h"
 
 #include <cstdio>
@@ -132,37 +133,12 @@ void Pump() {
 }
 
 Picture::Picture(HWND window, Source source) {
-    RECT client = {};
-    GetClientRect(window, &client);
-    m_width = client.right;
-    m_height = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = m_width;
-    info.bmiHeader.biHeight = -m_height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HDC screen = GetDC(nullptr);
-    hx::unique_hdc memory(CreateCompatibleDC(screen));
-    ReleaseDC(nullptr, screen);
-    hx::unique_hbitmap bitmap(
-        CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!memory || !bitmap || !bits) return;
-    const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-    if (source == Source::Print) {
-        PrintWindow(window, memory.get(), PW_CLIENTONLY);
-    } else {
+    if (source == Source::Screen)
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        const HDC client = GetDC(window);
-        BitBlt(memory.get(), 0, 0, m_width, m_height, client, 0, 0, SRCCOPY);
-        ReleaseDC(window, client);
-    }
-    GdiFlush();
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    m_pixels.assign(pixels, pixels + static_cast<size_t>(m_width) * m_height);
-    SelectObject(memory.get(), old);
+    const hxtest::Picture picture = hxtest::CaptureClient(window, source == Source::Print);
+    m_width = picture.width;
+    m_height = picture.height;
+    m_pixels.assign(picture.pixels.begin(), picture.pixels.end());
 }
 
 COLORREF Picture::At(int x, int y) const {

@@ -157,24 +157,6 @@ int ThreadWindowCount(DWORD threadId) {
     return count;
 }
 
-void PumpFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (GetTickCount64() < end);
-}
-
-bool PumpUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 2000 && !condition(); ++i)
-        PumpFor(10);
-    return condition();
-}
-
 HWND ParentWindow() {
     static const HWND parent = CreateWindowExA(0, "STATIC", "page tests", WS_POPUP | WS_VISIBLE, 0,
                                                0, 640, 480, nullptr, nullptr, nullptr, nullptr);
@@ -456,37 +438,9 @@ RECT RectInClient(HWND window, HWND descendant) {
     return rect;
 }
 
-WindowPicture::WindowPicture(HWND window) {
-    RECT client = {};
-    GetClientRect(window, &client);
-    m_width = client.right;
-    m_height = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = m_width;
-    info.bmiHeader.biHeight = -m_height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const HDC source = GetDC(window);
-    hx::unique_hdc memory(CreateCompatibleDC(source));
-    hx::unique_hbitmap bitmap(
-        CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (memory && bitmap && bits) {
-        const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-        BitBlt(memory.get(), 0, 0, m_width, m_height, source, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* pixels = static_cast<const uint32_t*>(bits);
-        m_pixels.assign(pixels, pixels + static_cast<size_t>(m_width) * m_height);
-        SelectObject(memory.get(), old);
-    }
-    ReleaseDC(window, source);
-}
-
 COLORREF WindowPicture::At(int x, int y) const {
-    if (x < 0 || y < 0 || x >= m_width || y >= m_height || m_pixels.empty()) return CLR_INVALID;
-    const uint32_t p = m_pixels[static_cast<size_t>(y) * m_width + x];
+    if (x < 0 || y < 0 || x >= m_picture.width || y >= m_picture.height) return CLR_INVALID;
+    const DWORD p = m_picture.At(x, y);
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
@@ -504,68 +458,6 @@ size_t WindowPicture::Colours(const RECT& r) const {
         for (int x = r.left; x < r.right; ++x)
             colours.insert(At(x, y));
     return colours.size();
-}
-
-HRESULT WindowPicture::SavePng(const std::string& path) const {
-    if (m_pixels.empty()) return E_FAIL;
-    hx::com_ptr<IWICImagingFactory> factory;
-    RETURN_IF_FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, factory.put_void()));
-    hx::com_ptr<IWICStream> stream;
-    RETURN_IF_FAILED(factory->CreateStream(stream.put()));
-    const std::wstring widePath(path.begin(), path.end());
-    RETURN_IF_FAILED(stream->InitializeFromFilename(widePath.c_str(), GENERIC_WRITE));
-    hx::com_ptr<IWICBitmapEncoder> encoder;
-    RETURN_IF_FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()));
-    RETURN_IF_FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
-    hx::com_ptr<IWICBitmapFrameEncode> frame;
-    RETURN_IF_FAILED(encoder->CreateNewFrame(frame.put(), nullptr));
-    RETURN_IF_FAILED(frame->Initialize(nullptr));
-    RETURN_IF_FAILED(frame->SetSize(static_cast<UINT>(m_width), static_cast<UINT>(m_height)));
-    // 24-bit rows: the layout every PNG encoder takes.
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    RETURN_IF_FAILED(frame->SetPixelFormat(&format));
-    if (!IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
-        return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
-    const UINT stride = static_cast<UINT>(m_width) * 3;
-    std::vector<BYTE> rows(static_cast<size_t>(stride) * m_height);
-    for (size_t i = 0; i < m_pixels.size(); ++i) {
-        rows[i * 3] = static_cast<BYTE>(m_pixels[i]);
-        rows[i * 3 + 1] = static_cast<BYTE>(m_pixels[i] >> 8);
-        rows[i * 3 + 2] = static_cast<BYTE>(m_pixels[i] >> 16);
-    }
-    RETURN_IF_FAILED(frame->WritePixels(static_cast<UINT>(m_height), stride,
-                                        static_cast<UINT>(rows.size()), rows.data()));
-    RETURN_IF_FAILED(frame->Commit());
-    return encoder->Commit();
-}
-
-HRESULT WindowPicture::LoadPng(const std::string& path, WindowPicture& picture) {
-    hx::com_ptr<IWICImagingFactory> factory;
-    RETURN_IF_FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, factory.put_void()));
-    const std::wstring widePath(path.begin(), path.end());
-    hx::com_ptr<IWICBitmapDecoder> decoder;
-    RETURN_IF_FAILED(factory->CreateDecoderFromFilename(
-        widePath.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, decoder.put()));
-    hx::com_ptr<IWICBitmapFrameDecode> frame;
-    RETURN_IF_FAILED(decoder->GetFrame(0, frame.put()));
-    hx::com_ptr<IWICFormatConverter> converter;
-    RETURN_IF_FAILED(factory->CreateFormatConverter(converter.put()));
-    RETURN_IF_FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR,
-                                           WICBitmapDitherTypeNone, nullptr, 0,
-                                           WICBitmapPaletteTypeCustom));
-    UINT width = 0, height = 0;
-    RETURN_IF_FAILED(converter->GetSize(&width, &height));
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    RETURN_IF_FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size() * 4),
-                                           reinterpret_cast<BYTE*>(pixels.data())));
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFF;
-    picture.m_width = static_cast<int>(width);
-    picture.m_height = static_cast<int>(height);
-    picture.m_pixels = std::move(pixels);
-    return S_OK;
 }
 
 } // namespace pagetest

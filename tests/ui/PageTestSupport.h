@@ -8,6 +8,8 @@
 
 #include "ControlTestSupport.h"
 #include "HXDigIOIds.h"
+#include "MessageLoop.h"
+#include "WicPng.h"
 
 #include <windows.h>
 #include <ocidl.h>
@@ -59,10 +61,8 @@ HWND FindPage(HWND ancestor);
 // Windows of a thread: top-level ones and all their descendants.
 int ThreadWindowCount(DWORD threadId);
 
-// Runs the thread's messages until condition() holds, twenty seconds at most.
-bool PumpUntil(const std::function<bool()>& condition);
-// Runs the thread's messages for a while.
-void PumpFor(DWORD milliseconds);
+using hxtest::PumpFor;
+using hxtest::PumpUntil;
 
 // A top-level window of the test's own for pages to live in, one per run
 // (a visible top-level window takes Wine's X11 driver seconds to hide).
@@ -209,12 +209,14 @@ HWND FrameButton(HWND frame, int id);
 class WindowPicture {
 public:
     WindowPicture() = default;
-    explicit WindowPicture(HWND window);
+    explicit WindowPicture(HWND window) : m_picture(hxtest::CaptureClient(window)) {}
     // A PNG file read through WIC.
-    static HRESULT LoadPng(const std::string& path, WindowPicture& picture);
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
-    // 0x00RRGGBB at client coordinates.
+    static HRESULT LoadPng(const std::string& path, WindowPicture& picture) {
+        return hxtest::ReadPng(std::wstring(path.begin(), path.end()), picture.m_picture);
+    }
+    int Width() const { return m_picture.width; }
+    int Height() const { return m_picture.height; }
+    // 0x00BBGGRR (COLORREF) at client coordinates; CLR_INVALID outside.
     COLORREF At(int x, int y) const;
     // Pixels of a rectangle (client coordinates) that have this colour.
     int Count(const RECT& r, COLORREF colour) const;
@@ -222,12 +224,13 @@ public:
     size_t Colours(const RECT& r) const;
     // Writes the picture as PNG through WIC; the HRESULT of the first step
     // that failed.
-    HRESULT SavePng(const std::string& path) const;
+    HRESULT SavePng(const std::string& path) const {
+        if (m_picture.pixels.empty()) return E_FAIL;
+        return hxtest::WritePng(std::wstring(path.begin(), path.end()), m_picture);
+    }
 
 private:
-    int m_width = 0;
-    int m_height = 0;
-    std::vector<uint32_t> m_pixels; // BGRA, top-down
+    hxtest::Picture m_picture;
 };
 // A descendant's rectangle in a window's client coordinates.
 RECT RectInClient(HWND window, HWND descendant);

@@ -11,6 +11,10 @@
 //   SetInput(Image, Line, Level), GetInput(Image, Line) -> 0 or 1
 //   SetOutput(Image, Line, Level), GetOutput(Image, Line)
 //   OutputWriteCount(Image, Line)                       -> driver writes so far
+//   OutputWriteTime(Image, Line, Write)                 -> when write number Write
+//                                                          (0 = the first) happened, in
+//                                                          milliseconds on the performance
+//                                                          counter (the last 1024 are kept)
 //   SetFault(Image, Operation, Index, Enable), ClearFaults(Image)
 //   CallCount(Operation [, Image])                      -> for one handle, or in total
 //   ResetCallCounts(), LiveImageCount()

@@ -312,6 +312,10 @@ protected:
     BOOL GetDispatchIID(IID* piid) override;
     void* GetInterfaceHook(REFIID iid) override;
     void OnFinalRelease() override;
+    // The last release's work, on the window's thread: the window and the
+    // site go, then the control.
+    void FinishFinalRelease();
+    static UINT FinalReleaseMessage();
     // The type library that describes the control (DECLARE_OLETYPELIB).
     virtual CTypeLibCache* GetTypeLibCache();
     bool HasDispatchTypeInfo() override;

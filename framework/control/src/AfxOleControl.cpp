@@ -49,7 +49,24 @@ COleControl::~COleControl() {
     if (m_pLockedTypeLibCache) m_pLockedTypeLibCache->Unlock();
 }
 
+// Posted to the control's window by a last release on another thread.
+UINT COleControl::FinalReleaseMessage() {
+    static const UINT message = RegisterWindowMessageA("HxFrameworkFinalRelease");
+    return message;
+}
+
 void COleControl::OnFinalRelease() {
+    // Only the window's own thread can take the window down (and talk to the
+    // site that made it): a last release on another thread (say, at the end
+    // of an event fired on a worker's thread) hands the rest to it.
+    const HWND window = m_hWnd;
+    if (window && GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId() &&
+        PostMessageA(window, FinalReleaseMessage(), 0, 0))
+        return;
+    FinishFinalRelease();
+}
+
+void COleControl::FinishFinalRelease() {
     // The window goes while the whole control is still there to see its
     // last messages; a container that let go without closing the control
     // leaves nothing behind.

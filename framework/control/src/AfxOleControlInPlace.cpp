@@ -175,6 +175,10 @@ HWND COleControl::GetOuterWindow() const {
 }
 
 LRESULT COleControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == FinalReleaseMessage() && m_dwRef == kDestroyingRefCount) {
+        FinishFinalRelease(); // deletes the control: nothing may follow
+        return 0;
+    }
     const LRESULT result = CWnd::WindowProc(message, wParam, lParam);
     // The reflector is seen and hidden with the control's window, so that
     // it never shows an empty patch in the container. ShowWindow tells of

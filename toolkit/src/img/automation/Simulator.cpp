@@ -15,6 +15,9 @@ namespace hxk {
 
 namespace {
 
+// How many of a line's most recent writes the simulator keeps times of.
+constexpr int32_t kRecentWrites = 1024;
+
 const CLSID kSimulatorClsid = HXKSIM_CLSID_INITIALIZER;
 
 // The largest integer a double holds exactly: handles up to it survive
@@ -83,6 +86,7 @@ DISP_FUNCTION_ID(Simulator, "ClearFaults", 12, ClearFaults, VT_EMPTY, VTS_I8)
 DISP_FUNCTION_ID(Simulator, "CallCount", 13, CallCount, VT_VARIANT, VTS_I4 VTS_OPTIONAL VTS_I8)
 DISP_FUNCTION_ID(Simulator, "ResetCallCounts", 14, ResetCallCounts, VT_EMPTY, VTS_NONE)
 DISP_FUNCTION_ID(Simulator, "LiveImageCount", 15, LiveImageCount, VT_I4, VTS_NONE)
+DISP_FUNCTION_ID(Simulator, "OutputWriteTime", 16, OutputWriteTime, VT_R8, VTS_I8 VTS_I4 VTS_I4)
 END_DISPATCH_MAP()
 
 hx::unique_variant Simulator::CreateImage(long inputs, long outputs,
@@ -153,6 +157,19 @@ hx::unique_variant Simulator::CallCount(long operation, std::optional<LONGLONG> 
 
 void Simulator::ResetCallCounts() {
     HXKSimResetCallCounts();
+}
+
+double Simulator::OutputWriteTime(LONGLONG image, long line, long write) {
+    int64_t times[kRecentWrites] = {};
+    const int32_t writes = HXKSimOutputWriteTimes(ImageOf(image), line, times, kRecentWrites);
+    if (writes < 0) Fail("No live image with such an output line");
+    // The array holds the most recent writes, the last one last.
+    const int32_t kept = writes < kRecentWrites ? writes : kRecentWrites;
+    const int32_t slot = write - (writes - kept);
+    if (write < 0 || write >= writes || slot < 0) Fail("No such write recorded on the line");
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(times[slot]) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 long Simulator::LiveImageCount() {

@@ -35,6 +35,7 @@ private:
     void SetOutput(LONGLONG image, long line, long level);
     long GetOutput(LONGLONG image, long line);
     long OutputWriteCount(LONGLONG image, long line);
+    double OutputWriteTime(LONGLONG image, long line, long write);
     void SetFault(LONGLONG image, long operation, long index, BOOL enable);
     void ClearFaults(LONGLONG image);
     hx::unique_variant CallCount(long operation, std::optional<LONGLONG> image);
