@@ -99,14 +99,17 @@ private:
         long reports;
     };
 
-    // The form (BenchForm.cpp)
-    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // The form's layout (BenchLayout.cpp)
+    SIZE ClientSize() const;
     void MakeChildren();
     HWND Child(const char* className, const char* text, DWORD style, int id, int x, int y, int w,
                int h, DWORD exStyle = 0);
     void PaintSections(HDC dc);
     HMENU MakeMenu();
+
+    // The form (BenchForm.cpp)
+    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void UpdateMenu(HMENU menu);
     void Command(int id);
     long Field(int id);

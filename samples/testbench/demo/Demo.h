@@ -32,7 +32,7 @@ public:
 private:
     using EventTest = std::function<bool(const ReceivedEvent&)>;
 
-    // The steps, in order.
+    // The steps, in order (DemoPorts.cpp, DemoWorkers.cpp, DemoWindows.cpp).
     void BindTheImage();
     void ReadAndWriteLines();
     void EventsOnWorkerThreads();
