@@ -6,7 +6,7 @@
 // form (the control's icon where the bench put it) and of the property page,
 // and the toolkit's settings are as they were. Without the control
 // registered, or with a command line it cannot use, the bench says why and
-// exits 2.
+// exits 2; with an expected event missing, it exits 1.
 #include "ControlIcon.h"
 #include "HostProgram.h"
 #include "RegistryTree.h"
@@ -129,6 +129,27 @@ TEST_F(TestBench, TheShortDemoSeesEveryEventItExpectsAndPutsEverythingBack) {
     EXPECT_GT(page.height, 200);
 }
 
+// The demo's verdict rests on the events themselves: with one kind dropped
+// by the bench's sink, the checks that wait for it fail, and only those.
+TEST_F(TestBench, AnEventThatDoesNotComeFailsItsChecksAndTheDemo) {
+    ToolkitSettings settings({{"Global AsyncACQ Enabled", 0}});
+    ASSERT_EQ(0, Regsvr32(OcxPath()));
+    const auto [code, transcript] =
+        RunProgram(Bench("--demo --short --ignore-event ImageUpdated --shots \"" + BinDirectory() +
+                         "\\..\\artefacts\\testbench-ignored\""));
+    EXPECT_EQ(1, code) << transcript;
+    EXPECT_EQ(std::string::npos, transcript.find("event  ImageUpdated()")) << transcript;
+    const char* const kFailed[] = {
+        R"(FAIL +ImageUpdated came once, on the window thread)",
+        R"(FAIL +a new control was made and bound)",
+        R"(FAIL +Image = 0 fired ImageUpdated)",
+        R"(\ndemo: 3 of [0-9]+ checks FAILED)",
+    };
+    for (const char* failed : kFailed)
+        EXPECT_TRUE(std::regex_search(transcript, std::regex(failed))) << failed;
+    EXPECT_EQ(ToolkitValue{}, ReadToolkitValue("DigIO via HPC"));
+}
+
 TEST_F(TestBench, WithoutTheControlRegisteredTheBenchSaysSoAndExits2) {
     Regsvr32(OcxPath(), "/u");
     const auto [code, output] = RunProgram(Bench("--demo --short --shots \"" + BinDirectory() +
@@ -147,6 +168,8 @@ TEST_F(TestBench, ACommandLineItCannotUseGetsTheReasonAndTheUsage) {
         {"--outputs -1", "line counts go from 0 to 65536"},
         {"--inputs 70000", "line counts go from 0 to 65536"},
         {"--frobnicate", "unknown argument: --frobnicate"},
+        {"--demo --ignore-event Clicked",
+         "no such event: Clicked (HXKError, ImageUpdated, Listener or Toggler)"},
     };
     for (const auto& c : kCases) {
         const auto [code, output] = RunProgram(Bench(c.arguments));

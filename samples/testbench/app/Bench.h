@@ -46,6 +46,9 @@ public:
         int outputs = 16;
         bool designMode = true;  // the form answers ambient UserMode FALSE
         bool bindAtStart = true; // Image is written as soon as the control is made
+        // The sink drops this event (0: none), as a container that never
+        // heard it: the demo's checks that wait for it fail.
+        DISPID ignoredEvent = 0;
     };
     explicit Bench(const Options& options);
     Bench(const Bench&) = delete;

@@ -17,6 +17,7 @@
 using format::Hex;
 
 void Bench::OnControlEvent(DISPID id, EventArgs& args) {
+    if (id == m_options.ignoredEvent) return;
     ReceivedEvent event;
     event.id = id;
     event.thread = GetCurrentThreadId();

@@ -3,6 +3,7 @@
 #include "Bench.h"
 
 #include "BenchIds.h"
+#include "EventNames.h"
 #include "HXKSim.h"
 
 #include <commctrl.h>
@@ -58,6 +59,10 @@ HRESULT Bench::Create() {
     m_log.Add(LogKind::Note, "simulated image " + std::to_string(m_options.inputs) + " inputs, " +
                                  std::to_string(m_options.outputs) +
                                  " outputs (HXKSimCreateImage)");
+    if (m_options.ignoredEvent)
+        m_log.Add(LogKind::Note, "the bench ignores every " +
+                                     events::NameOf(m_options.ignoredEvent) +
+                                     " event (--ignore-event), as if none came");
     const HRESULT made = MakeControl();
     if (FAILED(made)) return made;
     if (m_options.bindAtStart) Bind(reinterpret_cast<intptr_t>(m_image.Get()));

@@ -4,10 +4,12 @@
 //
 //   testbench.exe [--inputs N] [--outputs N] [--run-mode]
 //   testbench.exe --demo [--short] [--shots FOLDER] [--inputs N] [--outputs N]
+//                        [--ignore-event NAME]
 //
 // The control and the toolkit must be registered (regsvr32 HXDigIO.ocx), and
 // the toolkit's DLLs must be found (beside this program, or on PATH).
 #include "app/Bench.h"
+#include "app/EventNames.h"
 #include "demo/Demo.h"
 
 #include "HXKSim.h"
@@ -48,7 +50,13 @@ CommandLine Parse(int argc, char** argv) {
             line.bench.outputs = std::atoi(argv[++i]);
         else if (arg == "--shots" && hasValue)
             line.shots = argv[++i];
-        else
+        else if (arg == "--ignore-event" && hasValue) {
+            const std::string name = argv[++i];
+            line.bench.ignoredEvent = events::Named(name);
+            if (!line.bench.ignoredEvent)
+                line.error =
+                    "no such event: " + name + " (HXKError, ImageUpdated, Listener or Toggler)";
+        } else
             line.error = "unknown argument: " + arg;
     }
     const int most = HXKSIM_MAX_LINES;
@@ -78,7 +86,10 @@ void Usage() {
                 "  testbench.exe --demo [--short] [--shots FOLDER] [--inputs N] [--outputs N]\n"
                 "      runs a scripted session, prints its transcript, saves testbench.png and\n"
                 "      property-page.png (default folder: ..\\screenshots beside this program)\n"
-                "      and exits 1 when an expected event did not come\n");
+                "      and exits 1 when an expected event did not come\n"
+                "  --ignore-event NAME\n"
+                "      the bench drops that event (HXKError, ImageUpdated, Listener or\n"
+                "      Toggler) as if it never came: shows the demo failing\n");
 }
 
 int RunDemo(Bench& bench, Demo& demo) {
