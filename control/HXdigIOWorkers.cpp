@@ -20,7 +20,9 @@
 //        m_bInHandOff count tells) is posted (WM_LISTENER_STOP) and done
 //        once the handler has returned; found still in use when it arrives
 //        (a handler running a message loop), it is noted and done right after
-//        that worker's hand-off is answered.
+//        that worker's hand-off is answered. Until then the listener's
+//        reports are answered without an event, and the first of them
+//        carries the stop out after its answer.
 //      * Destroy takes the worker out of the lists at once (later reports
 //        and calls with its handle find nothing) and buries it; it is deleted
 //        at once when nothing on the window thread's stack uses it, else
@@ -170,7 +172,11 @@ BOOL CHXdigIOCtrl::ListenerStop(LONGLONG handle) {
     const HWND window = GetSafeHwnd();
     if (m_bInHandOff.load() != 0 && IsWindow(window)) {
         // A listener waits in its hand-off for this thread: the stop follows
-        // once the handler now running has returned.
+        // once the handler now running has returned. Meanwhile the listener
+        // may report again; that report is answered without an event and
+        // carries the stop out, so that a listener reporting without pause
+        // cannot keep the posted stop waiting behind its reports.
+        listener->m_bStopPending = true;
         ::PostMessageA(window, WM_LISTENER_STOP, static_cast<WPARAM>(handle), 0);
         return TRUE;
     }
@@ -183,10 +189,12 @@ BOOL CHXdigIOCtrl::ListenerStop(LONGLONG handle) {
 }
 
 void CHXdigIOCtrl::StopOnWindowThread(CListenPort* listener) {
+    listener->m_bStopPending = true; // what it reports meanwhile fires nothing
     listener->Wake();
     ++listener->m_nUseOnWindowThread;
     listener->Stop(); // delivers the reports sent meanwhile
     --listener->m_nUseOnWindowThread;
+    listener->m_bStopPending = false;
     ReapWorkers();
 }
 
@@ -379,23 +387,26 @@ LRESULT CHXdigIOCtrl::HandleReport(UINT message, LPARAM lParam) {
     }
     if (!worker || worker->IsDying() || m_bClosing) return 0;
     const WorkerReport report = *reinterpret_cast<const WorkerReport*>(lParam);
-    ++worker->m_nUseOnWindowThread;
-    try {
-        if (message == WM_LISTENER_REPORT)
-            FireListener(report.handle, report.port, report.value);
-        else
-            FireToggler(report.handle, report.port, report.value);
-    } catch (...) {
-        // A handler's exception ends with the report.
+    // A listener whose stop is pending reports nothing more: its report is
+    // only answered, and the stop carried out below.
+    if (!worker->m_bStopPending) {
+        ++worker->m_nUseOnWindowThread;
+        try {
+            if (message == WM_LISTENER_REPORT)
+                FireListener(report.handle, report.port, report.value);
+            else
+                FireToggler(report.handle, report.port, report.value);
+        } catch (...) {
+            // A handler's exception ends with the report.
+        }
+        YieldToParent();
+        --worker->m_nUseOnWindowThread;
     }
-    YieldToParent();
-    --worker->m_nUseOnWindowThread;
     // The worker goes on from here; what follows may wait for its step.
     if (InSendMessage()) ReplyMessage(0);
-    if (worker->m_bStopPending && !worker->IsDying()) {
-        worker->m_bStopPending = false;
+    // Unless a Stop further up this thread's stack already waits for it.
+    if (worker->m_bStopPending && worker->m_nUseOnWindowThread == 0 && !worker->IsDying())
         StopOnWindowThread(static_cast<CListenPort*>(worker));
-    }
     ReapWorkers();
     return 0;
 }

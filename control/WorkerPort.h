@@ -35,7 +35,10 @@ public:
     // using the worker (its hand-off being handled, a Stop waiting for it);
     // it is deleted only when none is.
     int m_nUseOnWindowThread = 0;
-    // Window thread only: a stop asked for while its hand-off was handled.
+    // Window thread only: a stop asked for and not yet done (posted, asked
+    // while its hand-off was handled, or waiting for its step). Its reports
+    // until then are answered without an event, and the first one carries
+    // out a stop that nothing is doing yet.
     bool m_bStopPending = false;
     // The report this worker is handing to the window right now, if any:
     // the window accepts a report record only from one of its workers.

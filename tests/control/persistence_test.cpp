@@ -3,6 +3,7 @@
 // persistence version 1.0 and no property of the control's own, so that a
 // loaded control has no image bound; and data the control must refuse.
 #include "ControlTestSupport.h"
+#include "StreamBytes.h"
 #include "TestPropertyBag.h"
 
 #include <functional>
@@ -12,27 +13,6 @@ using namespace hxtest;
 namespace {
 
 using Persistence = ControlTest;
-
-hx::com_ptr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
-    hx::com_ptr<IStream> stream;
-    CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
-    ULONG written = 0;
-    if (!bytes.empty()) stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
-    const LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    return stream;
-}
-
-std::vector<BYTE> Bytes(IStream* stream) {
-    STATSTG stat = {};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::vector<BYTE> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
-    const LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    ULONG read = 0;
-    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
-    return bytes;
-}
 
 HRESULT IsDirty(IUnknown* object) {
     return hx::com_ptr<IUnknown>(object)

@@ -51,7 +51,7 @@ int Number(FuzzedDataProvider& in, bool& largeTaken) {
 // One conversion for an argument of the slot's type, with only the flags,
 // width and precision that are defined for it.
 std::string Conversion(FuzzedDataProvider& in, Slot slot, bool& largeTaken) {
-    std::string spec = "%";
+    std::string directive = "%";
     const auto flagBits = in.ConsumeIntegral<std::uint8_t>();
     const char* conversions = "";
     bool numeric = true;
@@ -85,14 +85,14 @@ std::string Conversion(FuzzedDataProvider& in, Slot slot, bool& largeTaken) {
         numeric = false;
         precision = false;
     }
-    if (flagBits & 1) spec += '-';
-    if ((flagBits & 2) && numeric) spec += '+';
-    if ((flagBits & 4) && numeric) spec += ' ';
-    if ((flagBits & 8) && alternate) spec += '#';
-    if ((flagBits & 16) && numeric) spec += '0';
-    if (flagBits & 32) spec += std::to_string(Number(in, largeTaken));
-    if ((flagBits & 64) && precision) spec += "." + std::to_string(Number(in, largeTaken));
-    return spec + length + conversion;
+    if (flagBits & 1) directive += '-';
+    if ((flagBits & 2) && numeric) directive += '+';
+    if ((flagBits & 4) && numeric) directive += ' ';
+    if ((flagBits & 8) && alternate) directive += '#';
+    if ((flagBits & 16) && numeric) directive += '0';
+    if (flagBits & 32) directive += std::to_string(Number(in, largeTaken));
+    if ((flagBits & 64) && precision) directive += "." + std::to_string(Number(in, largeTaken));
+    return directive + length + conversion;
 }
 
 std::string Literal(FuzzedDataProvider& in) {

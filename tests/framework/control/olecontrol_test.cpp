@@ -4,7 +4,9 @@
 // table, ambient properties, size, drawing, persistence in its three media
 // and the stream format's refusals, and what misbehaving containers get.
 #include "AfxCtl.h"
+#include "ComTestSupport.h"
 #include "OleTestContainer.h"
+#include "StreamBytes.h"
 #include "TestPropertyBag.h"
 #include "hx/win32_owners.h"
 
@@ -99,60 +101,16 @@ std::vector<LONG> Values(const RECT& r) {
 }
 
 // A sink for IPropertyNotifySink that counts what it is told.
-class NotifySink : public IPropertyNotifySink {
+class NotifySink : public hxtest::ComObject<IPropertyNotifySink> {
 public:
-    virtual ~NotifySink() = default;
+    NotifySink() : ComObject(IID_IPropertyNotifySink) {}
     std::vector<DISPID> changed;
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyNotifySink))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IPropertyNotifySink*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
     STDMETHOD(OnChanged)(DISPID dispid) override {
         changed.push_back(dispid);
         return S_OK;
     }
     STDMETHOD(OnRequestEdit)(DISPID) override { return S_OK; }
-    LONG RefCount() const { return m_ref; }
-
-private:
-    std::atomic<LONG> m_ref{1};
 };
-
-hx::com_ptr<IStream> NewStream() {
-    hx::com_ptr<IStream> stream;
-    CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
-    return stream;
-}
-
-std::vector<BYTE> Bytes(IStream* stream) {
-    STATSTG stat = {};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::vector<BYTE> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
-    const LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    ULONG read = 0;
-    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
-    return bytes;
-}
-
-hx::com_ptr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
-    hx::com_ptr<IStream> stream = NewStream();
-    ULONG written = 0;
-    stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
-    const LARGE_INTEGER start = {};
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    return stream;
-}
 
 // The set's checksum, for data the tests corrupt behind it.
 DWORD Fnv1a(const BYTE* data, size_t size) {
