@@ -45,8 +45,8 @@ void Demo::EventsOnWorkerThreads() {
     PumpFor(300);
     const size_t settled = Count(From(HXEVENTID_LISTENER, listener));
     PumpFor(300);
-    Check(settled <= 2 && Count(From(HXEVENTID_LISTENER, listener)) == settled,
-          "the listener stopped: " + std::to_string(settled) + " report(s) in all");
+    Check(settled == 1 && Count(From(HXEVENTID_LISTENER, listener)) == 1,
+          "the listener stopped: " + std::to_string(settled) + " report in all");
 
     m_bench.SetCheck(IDC_FIRE_DIRECT, false);
     Check(m_bench.HasControl() && m_bench.Property(L"NumInputs") > 0,
@@ -79,11 +79,12 @@ void Demo::BitListener() {
     PumpFor(300);
     const size_t settled = Count(From(HXEVENTID_LISTENER, listener));
     PumpFor(300);
-    // The stop is posted to the window thread; reports the listener hands
-    // off meanwhile come first.
-    Check(Count(From(HXEVENTID_LISTENER, listener)) == settled,
-          "the listener stopped once its handler had returned (" + std::to_string(settled) +
-              " report(s) before the posted stop was carried out)");
+    // The stop is posted to the window thread and carried out once the
+    // handler has returned; what the listener reports meanwhile is answered
+    // without an event.
+    Check(settled == 1 && Count(From(HXEVENTID_LISTENER, listener)) == 1,
+          "the listener stopped once its handler had returned: " + std::to_string(settled) +
+              " report in all");
     ClickInput(7);
 }
 
@@ -106,11 +107,12 @@ void Demo::DWORDListener() {
           "... with port group 0 and the whole group's value, on the window thread");
     Press(IDC_STOP);
     Check(m_bench.LastResult() != 0, "DWORDListenerStop from the bench answered TRUE");
-    PumpFor(100);
+    // The stop returns once the listener's step is over; what it reported
+    // meanwhile fired nothing.
     const size_t settled = Count(From(HXEVENTID_LISTENER, listener));
-    PumpFor(300);
+    PumpFor(400);
     Check(Count(From(HXEVENTID_LISTENER, listener)) == settled,
-          "no report after the stop (" + std::to_string(settled) + " in all)");
+          "no report after the stop returned (" + std::to_string(settled) + " in all)");
 }
 
 void Demo::TogglerPulses(bool onStopwatch) {
@@ -149,8 +151,21 @@ void Demo::TogglerPulses(bool onStopwatch) {
     std::snprintf(shown, sizeof shown, "output 5 went LO and back HI; it was LO for %.3f ms",
                   pulse.milliseconds);
     Check(pulse.first == 0 && pulse.second == 1 && pulse.milliseconds >= delay * 0.9, shown);
-    Press(IDC_START);
-    Check(WaitFor([&] { return Count(From(HXEVENTID_TOGGLER, high)) == 2; }) &&
-              Matching(From(HXEVENTID_TOGGLER, high)).back().value == 1,
-          "a second Start gave the next pulse");
+    // The pulse's step ends just after its Toggler handler has returned; a
+    // Start before that finds the toggler running and changes nothing (on a
+    // busy machine the gap can be long). A pulse that does not come is asked
+    // for again, a few times.
+    auto nextPulse = [&] { return Count(From(HXEVENTID_TOGGLER, high)) == 2; };
+    PumpFor(50);
+    int starts = 0;
+    while (starts < 5 && !nextPulse()) {
+        Press(IDC_START);
+        ++starts;
+        WaitFor(nextPulse, 2000);
+    }
+    Check(nextPulse() && Matching(From(HXEVENTID_TOGGLER, high)).back().value == 1,
+          starts == 1 ? "a second Start gave the next pulse"
+                      : "a later Start gave the next pulse (" + std::to_string(starts - 1) +
+                            " Start(s) came while the last pulse was still ending, and changed "
+                            "nothing)");
 }
