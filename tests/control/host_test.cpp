@@ -2,11 +2,10 @@
 // runs a VBScript that creates it by its registered ProgID, and
 // DllUnregisterServer's result without a registered type library is checked
 // in-process.
-#include "ControlTestSupport.h"
+#include "HostProgram.h"
 #include "RegistryTree.h"
 
 #include <algorithm>
-#include <cstdio>
 
 using namespace hxtest;
 
@@ -15,20 +14,6 @@ namespace {
 const std::string kProgID = "HXDIGIO.HXdigIOCtrl.1";
 
 const std::string kClass = "CLSID\\" + GuidText(CLSID_HXdigIO);
-
-// Runs a program of the prefix; answers its exit code and its output.
-std::pair<int, std::string> RunHost(const std::string& command) {
-    std::string output;
-    FILE* pipe = _popen((command + " 2>&1").c_str(), "r");
-    char chunk[256];
-    while (pipe && fgets(chunk, sizeof chunk, pipe))
-        output += chunk;
-    return {pipe ? _pclose(pipe) : -1, output};
-}
-
-int Regsvr32(const std::string& module, const char* options = "") {
-    return RunHost("regsvr32.exe /s " + std::string(options) + " \"" + module + "\"").first;
-}
 
 // The class, its ProgID, the type library and its two dispinterfaces.
 const std::string kRegistered[] = {kClass, kProgID, "TypeLib\\" + GuidText(LIBID_HXDIGIOLib),
@@ -39,10 +24,7 @@ class Hosts : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        // The toolkit's DLLs lie on the hosts' search path, as on an installed system.
-        char path[32768] = {};
-        GetEnvironmentVariableA("PATH", path, sizeof path);
-        SetEnvironmentVariableA("PATH", (BinDirectory() + ";" + path).c_str());
+        PutToolkitOnPath();
     }
     void TearDown() override {
         Regsvr32(OcxPath(), "/u"); // leave nothing registered
@@ -90,7 +72,7 @@ TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {
     ASSERT_EQ(0, Regsvr32(simulator));
     ASSERT_EQ(0, Regsvr32(OcxPath()));
     ModalBoxWatcher boxes("Error", ModalBoxWatcher::Scope::AnyProcess); // cscript's box
-    const auto [code, output] = RunHost("cscript.exe //nologo \"" + BinDirectory() +
+    const auto [code, output] = RunProgram("cscript.exe //nologo \"" + BinDirectory() +
                                         "\\control-scripts\\control_check.vbs\"");
     EXPECT_EQ(0, code) << output;
     EXPECT_NE(std::string::npos, output.find("ALL CHECKS RAN")) << output;
@@ -107,7 +89,7 @@ TEST_F(Hosts, AVBScriptCreatesTheControlByItsProgIDAndDrivesASimulatedImage) {
 // text and the control as the source, not "Unknown runtime error".
 TEST_F(Hosts, AScriptWritingAReadOnlyPropertyLearnsWhyFromErr) {
     ASSERT_EQ(0, Regsvr32(OcxPath()));
-    const auto [code, output] = RunHost("cscript.exe //nologo \"" + BinDirectory() +
+    const auto [code, output] = RunProgram("cscript.exe //nologo \"" + BinDirectory() +
                                         "\\control-scripts\\read_only_properties.vbs\"");
     EXPECT_EQ(0, code) << output;
     for (const char* property : {"NumInputs", "NumOutputs", "IsBasicDigIO"}) {

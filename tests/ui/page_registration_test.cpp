@@ -3,13 +3,13 @@
 // compared), and once registered, the class identifier the control names for
 // its page (kHXDigIOPropPageClsid) makes a working page through
 // CoCreateInstance, which the system's property frame then shows.
+#include "HostProgram.h"
 #include "PageFixture.h"
 #include "RegistryTree.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 using namespace pagetest;
@@ -25,23 +25,13 @@ const std::string kControlClass = "CLSID\\" + GuidText(CLSID_HXdigIO);
 const std::string kControlProgID = "HXDIGIO.HXdigIOCtrl.1";
 
 int Regsvr32(const char* options = "") {
-    const std::string command =
-        "regsvr32.exe /s " + std::string(options) + " \"" + OcxPath() + "\" 2>&1";
-    FILE* pipe = _popen(command.c_str(), "r");
-    char chunk[256];
-    while (pipe && fgets(chunk, sizeof chunk, pipe)) {
-    }
-    return pipe ? _pclose(pipe) : -1;
+    return hxtest::Regsvr32(OcxPath(), options);
 }
 
 class PageRegistration : public PageTest {
 protected:
     void SetUp() override {
-        // The toolkit's DLLs lie on regsvr32's search path, as on an
-        // installed system.
-        char path[32768] = {};
-        GetEnvironmentVariableA("PATH", path, sizeof path);
-        SetEnvironmentVariableA("PATH", (hxtest::BinDirectory() + ";" + path).c_str());
+        hxtest::PutToolkitOnPath();
         PageTest::SetUp();
     }
     void TearDown() override {
