@@ -1,6 +1,7 @@
 # Sources of the platform-neutral base library (built for Windows and natively).
 set(HX_CAXBASE_NEUTRAL_SOURCES
     CaxPlatform.cpp
+    CaxFaultSeam.cpp
     CaxCString.cpp
     CaxCStringEdit.cpp
     CaxCStringFormat.cpp

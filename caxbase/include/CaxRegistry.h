@@ -26,7 +26,9 @@ public:
     // A REG_SZ value's text (up to its first NUL, never beyond the stored
     // size). Anything else (missing, another type, REG_EXPAND_SZ and
     // REG_MULTI_SZ included, a value that grew between the size query and the
-    // read) assigns the default and answers FALSE.
+    // read, a text the string class has no memory for) assigns the default
+    // and answers FALSE; a default it has no memory for leaves *value as it
+    // was.
     BOOL ReadString(const char* valueName, CaxCString* value, CaxCString defaultValue);
 
     // TRUE only for a REG_DWORD value of 4 bytes. A value of another type
@@ -39,5 +41,8 @@ public:
     HKEY GetKey() const noexcept { return m_key.get(); }
 
 private:
+    // The REG_SZ text into *value; false when there is none to be had.
+    bool ReadText(const char* valueName, CaxCString* value);
+
     hx::unique_hkey m_key;
 };

@@ -2,6 +2,7 @@
 // of CaxCString.
 #include "CaxCString.h"
 
+#include "CaxFaultSeam.h"
 #include "CaxPlatform.h"
 
 #include <algorithm>
@@ -21,6 +22,7 @@ std::atomic<std::uint64_t> g_blockAllocations{0};
 // Blocks are sized in 32 bits; anything larger is treated like a failed malloc.
 void* AllocateBlock(std::uint64_t capacity) {
     if (capacity + kHeaderAndTerminator > kLargestBlock) throw -1;
+    if (caxseam::ShouldFail(caxseam::Point::StringAllocation)) throw -1;
     void* block = std::malloc(static_cast<std::size_t>(capacity + kHeaderAndTerminator));
     if (!block) throw -1;
     g_blockAllocations.fetch_add(1, std::memory_order_relaxed);

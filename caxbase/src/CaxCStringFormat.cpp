@@ -2,6 +2,7 @@
 // 256, 1280, 2304, ... bytes (steps of 1024, below 65536) until it fits.
 #include "CaxCString.h"
 
+#include "CaxFaultSeam.h"
 #include "CaxPlatform.h"
 
 #include <cstdlib>
@@ -25,6 +26,7 @@ using TemporaryBuffer = std::unique_ptr<char, FreeDeleter>;
 TemporaryBuffer FormatToTemporary(const char* format, va_list args, std::uint32_t& length,
                                   std::uint32_t& bufferSize) {
     for (std::uint32_t size = kFirstTry; size < kLimit; size += kStep) {
+        if (caxseam::ShouldFail(caxseam::Point::StringAllocation)) throw -1;
         TemporaryBuffer buffer(static_cast<char*>(std::malloc(size)));
         if (!buffer) throw -1;
         va_list attempt;

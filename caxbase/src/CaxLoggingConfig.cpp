@@ -1,12 +1,14 @@
 // Logging configuration from HKEY_LOCAL_MACHINE "Software\Harlow\Corvane".
 #include "CaxLogging.h"
 #include "CaxLoggingConfig.h"
+#include "CaxFaultSeam.h"
 #include "CaxRegistry.h"
 
 #include <utility>
 
 LONG CaxLogging::OpenProductKey(const char* subKey, REGSAM access, HKEY* key) {
     if (!key) return ERROR_INVALID_PARAMETER;
+    if (caxseam::ShouldFail(caxseam::Point::RegistryOpen)) return ERROR_ACCESS_DENIED;
     CaxCString path(caxlogging::kProductKeyPath);
     if (subKey) {
         path.Append("\\");

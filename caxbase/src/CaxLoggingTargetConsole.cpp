@@ -1,5 +1,7 @@
 #include "CaxLoggingTarget.h"
 
+#include "CaxFaultSeam.h"
+
 #include <cstring>
 
 namespace {
@@ -14,8 +16,9 @@ CaxLoggingTargetConsole::~CaxLoggingTargetConsole() {
 
 BOOL CaxLoggingTargetConsole::Open(const char* name) {
     // A process that has a console already keeps it.
-    AllocConsole();
-    m_output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!caxseam::ShouldFail(caxseam::Point::ConsoleAllocate)) AllocConsole();
+    m_output = caxseam::ShouldFail(caxseam::Point::ConsoleOutput) ? INVALID_HANDLE_VALUE
+                                                                  : GetStdHandle(STD_OUTPUT_HANDLE);
     SetConsoleTitleA(kConsoleTitle);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(m_output, &info)) {
@@ -54,7 +57,8 @@ void CaxLoggingTargetConsole::Close() {
 std::int64_t CaxLoggingTargetConsole::Write(const char* text) {
     if (!m_opened || !text) return 0;
     DWORD written = 0;
-    if (!WriteConsoleA(m_output, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr))
+    if (caxseam::ShouldFail(caxseam::Point::ConsoleWrite) ||
+        !WriteConsoleA(m_output, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr))
         return 0;
     return written;
 }

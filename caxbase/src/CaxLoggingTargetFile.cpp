@@ -1,3 +1,4 @@
+#include "CaxFaultSeam.h"
 #include "CaxHRESULT.h"
 #include "CaxLoggingTarget.h"
 
@@ -9,7 +10,8 @@ BOOL CaxLoggingTargetFile::Open(const char* name) {
     if (!name) return FALSE;
     if (m_stream) Close();
     m_fileName.Format("c:\\%s.LOG", name);
-    m_stream.reset(std::fopen(m_fileName.GetData() ? m_fileName.GetData() : "", "a"));
+    if (!caxseam::ShouldFail(caxseam::Point::LogFileOpen))
+        m_stream.reset(std::fopen(m_fileName.GetData() ? m_fileName.GetData() : "", "a"));
     if (!m_stream)
         throw axIO::CaxIOException(axIO::kCannotOpenStream, "..\\..\\src\\CaxLogging", 442);
     m_opened = 1;

@@ -138,6 +138,50 @@ public:
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
 };
 
+// An object passed where a value is wanted, as script hosts pass objects:
+// its DISPID_VALUE answers a copy of the value it was made with (bit for
+// bit when it cannot be copied, a reference that points nowhere say), the
+// object itself (a value no conversion ever gets to the end of), or E_FAIL.
+class ValueObject : public ComObject<IDispatch> {
+public:
+    enum class Answer { Value, Itself, Fails };
+    explicit ValueObject(Answer answer, const Var& value = Var())
+        : ComObject(IID_IDispatch), m_answer(answer), m_value(value) {}
+    STDMETHOD(GetTypeInfoCount)(UINT* n) override { return n ? (*n = 0, S_OK) : E_POINTER; }
+    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (id != DISPID_VALUE) return DISP_E_MEMBERNOTFOUND;
+        if (!result) return E_POINTER;
+        ++asked;
+        if (m_answer == Answer::Fails) return E_FAIL;
+        if (m_answer == Answer::Itself) {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = this;
+            AddRef();
+            return S_OK;
+        }
+        Var copy(m_value);
+        *result = copy.v;
+        copy.v.vt = VT_EMPTY; // handed over
+        return S_OK;
+    }
+    std::atomic<int> asked{0};
+
+private:
+    Answer m_answer;
+    Var m_value;
+};
+
+// An object as an argument: the VARIANT holds a reference of its own.
+inline Var ObjectArg(IDispatch* object) {
+    if (object) object->AddRef();
+    return Var(VT_DISPATCH, reinterpret_cast<intptr_t>(object));
+}
+
 struct FiredEvent {
     DISPID dispid;
     std::vector<Var> args; // natural order; a by-reference BOOL as the sink left it

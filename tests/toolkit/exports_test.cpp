@@ -172,9 +172,36 @@ TEST_F(ToolkitTest, FaultsHitOnlyTheirOperationIndexAndImage) {
     EXPECT_EQ(1, readOf(HXKSimGetOutput, faulty, 63)); // a failed write changes nothing
     ASSERT_EQ(0, HXKSimSetFault(faulty, HXKSIM_OP_SUPPORTS_BASIC_DIGIO, 0, 1));
     EXPECT_EQ(0, SupportsBasicDigIO(faulty));
-    for (int32_t operation : {int32_t{HXKSIM_OP_RELEASE_IMAGE_REF}, kLastOp + 1})
+    for (int32_t operation : {int32_t{HXKSIM_OP_RELEASE_IMAGE_REF} + 1, kLastOp + 1,
+                              int32_t{HXKSIM_OP_CREATE_STOPWATCH}})
         EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(faulty, operation, 0, 1));
     EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetFault(faulty, HXKSIM_OP_READ_INPUT_LINE, -2, 1));
+}
+
+// The image's own operations failing as their callers would meet it: the
+// check calls the live image dead, and a reference is neither taken nor
+// dropped; the calls are counted all the same.
+TEST_F(ToolkitTest, ImageOperationsFailWithoutTouchingTheReferenceCount) {
+    const HXKImageRef image = makeImage(1, 1), healthy = makeImage(1, 1);
+    const HXKIMAGE faulty = image.Get();
+    ASSERT_EQ(0, HXKSimSetFault(faulty, HXKSIM_OP_IMAGE_HANDLE_VALID, 5, 1)); // any index
+    EXPECT_EQ(0, ImageHandleValid(faulty));
+    EXPECT_NE(0, ImageHandleValid(healthy.Get()));
+    ASSERT_EQ(0, HXKSimSetFault(faulty, HXKSIM_OP_ADD_IMAGE_REF, HXKSIM_ANY_INDEX, 1));
+    AddImageRef(faulty);
+    EXPECT_EQ(1, HXKSimImageRefCount(faulty));
+    AddImageRef(faulty);
+    ASSERT_EQ(0, HXKSimSetFault(faulty, HXKSIM_OP_RELEASE_IMAGE_REF, 0, 1));
+    ReleaseImageRef(faulty);
+    EXPECT_EQ(1, HXKSimImageRefCount(faulty));
+    for (int32_t op : {HXKSIM_OP_IMAGE_HANDLE_VALID, HXKSIM_OP_RELEASE_IMAGE_REF})
+        EXPECT_EQ(1, HXKSimCallCount(op, faulty)) << op;
+    EXPECT_EQ(2, HXKSimCallCount(HXKSIM_OP_ADD_IMAGE_REF, faulty));
+    ASSERT_EQ(0, HXKSimClearFaults(faulty));
+    EXPECT_NE(0, ImageHandleValid(faulty));
+    AddImageRef(faulty);
+    EXPECT_EQ(2, HXKSimImageRefCount(faulty));
+    ReleaseImageRef(faulty);
 }
 
 // The owner that the control and its workers keep their references with.
@@ -281,6 +308,61 @@ TEST_F(ToolkitTest, StopwatchMeasuresPerSlotAndRefusesBadHandlesSlotsAndPointers
         DestroyStopwatch(bad);
         EXPECT_EQ(HXKSIM_E_NOT_LIVE, StopwatchElapsed(bad, 0, &milliseconds));
     }
+}
+
+// The utilities' faults hold for every caller until they are removed.
+TEST_F(ToolkitTest, UtilityFaultsFailTheirOperationUntilRemoved) {
+    HXKSimResetUtilityCallCounts();
+    const int32_t live = HXKSimLiveStopwatchCount();
+    const auto fault = [](int32_t op, bool on) { ASSERT_EQ(0, HXKSimSetUtilityFault(op, on)); };
+    HXKSTOPWATCH watch = reinterpret_cast<HXKSTOPWATCH>(0x10);
+    fault(HXKSIM_OP_CREATE_STOPWATCH, true);
+    CreateStopwatch(&watch);
+    EXPECT_EQ(nullptr, watch);
+    EXPECT_EQ(live, HXKSimLiveStopwatchCount());
+    fault(HXKSIM_OP_CREATE_STOPWATCH, false);
+    CreateStopwatch(&watch);
+    ASSERT_NE(nullptr, watch);
+    EXPECT_EQ(live + 1, HXKSimLiveStopwatchCount());
+
+    Sleep(50);
+    fault(HXKSIM_OP_STOPWATCH_ELAPSED, true);
+    double milliseconds = -1.0;
+    EXPECT_EQ(HXKSIM_E_FAULT, StopwatchElapsed(watch, 0, &milliseconds));
+    EXPECT_EQ(0.0, milliseconds);
+    fault(HXKSIM_OP_STOPWATCH_ELAPSED, false);
+    fault(HXKSIM_OP_RESTART_STOPWATCH, true);
+    RestartStopwatch(watch, 0); // slot 0 keeps counting from the creation
+    fault(HXKSIM_OP_RESTART_STOPWATCH, false);
+    EXPECT_GE(elapsed(watch, 0), 25.0);
+    fault(HXKSIM_OP_DESTROY_STOPWATCH, true);
+    DestroyStopwatch(watch);
+    EXPECT_EQ(live + 1, HXKSimLiveStopwatchCount());
+    fault(HXKSIM_OP_DESTROY_STOPWATCH, false);
+    DestroyStopwatch(watch);
+    EXPECT_EQ(live, HXKSimLiveStopwatchCount());
+
+    const DWORD enabled = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH, "Flag",
+                                             REG_DWORD, &enabled, sizeof enabled));
+    HKEY key = reinterpret_cast<HKEY>(0x1234);
+    fault(HXKSIM_OP_OPEN_TOOLKIT_KEY, true);
+    EXPECT_EQ(HXKSIM_E_FAULT, OpenToolkitKey(0, KEY_READ, &key));
+    EXPECT_EQ(nullptr, key);
+    fault(HXKSIM_OP_OPEN_TOOLKIT_KEY, false);
+    ASSERT_EQ(0, OpenToolkitKey(0, KEY_READ, &key));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_LOCAL_MACHINE, HXK_TOOLKIT_KEY_PATH));
+
+    const std::pair<int32_t, int64_t> calls[] = {{HXKSIM_OP_CREATE_STOPWATCH, 2},
+                                                 {HXKSIM_OP_DESTROY_STOPWATCH, 2},
+                                                 {HXKSIM_OP_RESTART_STOPWATCH, 1},
+                                                 {HXKSIM_OP_STOPWATCH_ELAPSED, 2},
+                                                 {HXKSIM_OP_OPEN_TOOLKIT_KEY, 2}};
+    for (const auto& [op, count] : calls)
+        EXPECT_EQ(count, HXKSimUtilityCallCount(op)) << op;
+    EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetUtilityFault(7, 1));
+    EXPECT_EQ(HXKSIM_E_BAD_ARGUMENT, HXKSimSetUtilityFault(HXKSIM_OP_READ_INPUT_LINE, 1));
 }
 
 TEST_F(ToolkitTest, ToolkitKeyOpensAnExistingKeyWithTheRequestedAccessOnly) {

@@ -24,6 +24,12 @@ enum HXKSimOperation : int32_t {
     HXKSIM_OP_READ_OUTPUT_GROUP = 706,
     HXKSIM_OP_WRITE_OUTPUT_LINE = 707,
     HXKSIM_OP_WRITE_OUTPUT_GROUP = 708,
+    // HXKUtilities.dll's (HXKSimSetUtilityFault, HXKSimUtilityCallCount).
+    HXKSIM_OP_CREATE_STOPWATCH = 5,
+    HXKSIM_OP_DESTROY_STOPWATCH = 6,
+    HXKSIM_OP_RESTART_STOPWATCH = 8,
+    HXKSIM_OP_STOPWATCH_ELAPSED = 9,
+    HXKSIM_OP_OPEN_TOOLKIT_KEY = 12,
 };
 
 // Index value that makes a fault apply to every line or group.
@@ -79,7 +85,9 @@ HXKAPI int32_t HXKSimOutputWriteTimes(HXKIMAGE image, int32_t line, int64_t* cou
 
 // Makes the operation fail on this image: for the line and group operations
 // only at the given index (or at every index with HXKSIM_ANY_INDEX), for the
-// count queries whatever the index. enable = 0 removes the fault again.
+// count queries and the image operations whatever the index. enable = 0
+// removes the fault again. A failing ImageHandleValid answers 0 for the live
+// image; a failing AddImageRef or ReleaseImageRef leaves its count alone.
 HXKAPI int32_t HXKSimSetFault(HXKIMAGE image, int32_t operation, int32_t index, int32_t enable);
 HXKAPI int32_t HXKSimClearFaults(HXKIMAGE image);
 
@@ -97,3 +105,17 @@ HXKAPI int64_t HXKSimCallCount(int32_t operation, HXKIMAGE image);
 // Number of calls of an operation with any handle, since the last reset.
 HXKAPI int64_t HXKSimTotalCallCount(int32_t operation);
 HXKAPI void HXKSimResetCallCounts(void);
+
+// Named exports of HXKUtilities.dll for its own operations, process-wide.
+// A fault makes the operation fail for every caller until it is removed:
+// CreateStopwatch hands out no stopwatch (0), DestroyStopwatch leaves the
+// stopwatch alive, RestartStopwatch leaves the slot's start as it was,
+// StopwatchElapsed answers HXKSIM_E_FAULT with 0 ms, and OpenToolkitKey
+// answers HXKSIM_E_FAULT with no key. Answers HXKSIM_E_BAD_ARGUMENT for other
+// operations.
+HXKAPI int32_t HXKSimSetUtilityFault(int32_t operation, int32_t enable);
+// Calls of one of those operations since the last reset (faulted ones too).
+HXKAPI int64_t HXKSimUtilityCallCount(int32_t operation);
+HXKAPI void HXKSimResetUtilityCallCounts(void);
+// Stopwatches made and not yet destroyed.
+HXKAPI int32_t HXKSimLiveStopwatchCount(void);

@@ -6,6 +6,7 @@
 #include "AfxEnum.h"
 #include "AfxModuleState.h"
 #include "AfxOleSize.h"
+#include "AfxVariantConvert.h"
 #include "hx/result_macros.h"
 #include "hx/variant.h"
 
@@ -79,7 +80,7 @@ BOOL COleControl::GetAmbientProperty(DISPID dispid, VARTYPE vtProp, VARIANT* pva
     // A value of another type counts when it converts (a VT_I4 0 for a
     // BOOL), and is no answer when it does not.
     hx::unique_variant converted;
-    if (FAILED(VariantChangeType(converted.put(), value.addressof(), 0, vtProp))) return FALSE;
+    if (FAILED(AfxConvertVariant(converted.put(), value.get(), 0, vtProp))) return FALSE;
     VariantClear(pvarProp);
     *pvarProp = converted.release();
     return TRUE;

@@ -1,6 +1,7 @@
 #include "AfxOlePropertyPage.h"
 
 #include "AfxModuleState.h"
+#include "AfxVariantConvert.h"
 #include "hx/variant.h"
 
 #include <new>
@@ -211,9 +212,9 @@ bool COlePropertyPage::GetPropertyFromObject(LPCOLESTR pszPropName, VARTYPE vt, 
     if (FAILED(object->Invoke(dispid, IID_NULL, lcid, DISPATCH_PROPERTYGET, &noArguments,
                               value.put(), nullptr, nullptr)))
         return false;
-    if (FAILED(VariantChangeTypeEx(value.addressof(), value.addressof(), lcid, 0, vt)))
-        return false;
-    *pValue = value.release();
+    hx::unique_variant converted;
+    if (FAILED(AfxConvertVariant(converted.put(), value.get(), lcid, vt))) return false;
+    *pValue = converted.release();
     *pDispid = dispid;
     return true;
 }

@@ -1,5 +1,6 @@
 #include "AfxPropExchange.h"
 
+#include "AfxVariantConvert.h"
 #include "hx/bstr.h"
 #include "hx/variant.h"
 
@@ -79,7 +80,7 @@ BOOL CPropbagPropExchange::ExchangeProp(const char* pszPropName, VARTYPE vtProp,
     // missing, leaves the default.
     hx::unique_variant converted;
     if (SUCCEEDED(m_pPropBag->Read(name.get(), value.put(), m_pErrorLog)) &&
-        SUCCEEDED(VariantChangeType(converted.put(), value.addressof(), 0, vtProp))) {
+        SUCCEEDED(AfxConvertVariant(converted.put(), value.get(), 0, vtProp))) {
         SetBits(vtProp, pvProp,
                 vtProp == VT_I4 ? static_cast<DWORD>(converted.get().lVal) : converted.get().ulVal);
     } else {

@@ -4,6 +4,7 @@
 #include "hx/bstr.h"
 #include "AfxModuleState.h"
 #include "AfxOleFactory.h"
+#include "AfxVariantConvert.h"
 
 #include <olectl.h>
 
@@ -28,12 +29,6 @@ struct CoercedArgs {
     }
 };
 
-bool IsNullObject(const VARIANT& v) {
-    const VARTYPE base = v.vt & VT_TYPEMASK;
-    if ((v.vt & VT_ARRAY) || (base != VT_DISPATCH && base != VT_UNKNOWN)) return false;
-    return (v.vt & VT_BYREF) ? *v.ppunkVal == nullptr : v.punkVal == nullptr;
-}
-
 // An optional argument left out reaches its member as VT_ERROR
 // DISP_E_PARAMNOTFOUND, the way script hosts pass one they skip.
 HRESULT Coerce(const VARIANT& given, VARTYPE vt, bool optional, LCID lcid, VARIANT& out,
@@ -49,12 +44,7 @@ HRESULT Coerce(const VARIANT& given, VARTYPE vt, bool optional, LCID lcid, VARIA
         return S_OK;
     }
     if (afx::IsMissing(*source)) return DISP_E_PARAMNOTOPTIONAL;
-    if ((source->vt & VT_BYREF) && !source->byref) return E_INVALIDARG;
-    // A null object has no value to convert; do not let the conversion
-    // try to call it.
-    if (IsNullObject(*source)) return DISP_E_TYPEMISMATCH;
-    VariantInit(&out);
-    const HRESULT hr = VariantChangeTypeEx(&out, const_cast<VARIANT*>(source), lcid, 0, vt);
+    const HRESULT hr = AfxConvertVariant(&out, given, lcid, vt);
     if (FAILED(hr)) return hr;
     owned = true;
     return S_OK;

@@ -1,5 +1,6 @@
 // CaxRegistry against real keys: every value read both as a string and as a
 // DWORD, with and without default, and the ownership of the key handle.
+#include "CaxFaultSeam.h"
 #include "CaxRegistry.h"
 #include "RuntimeTestSupport.h"
 
@@ -50,6 +51,33 @@ TEST(RegistryReader, ValuesOfEveryShapeAsStringsAndDwords) {
     RegOpenKeyExA(HKEY_CURRENT_USER, key.path.c_str(), 0, KEY_READ, &handle);
     delete new CaxRegistry(hx::unique_hkey(handle));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(handle));
+}
+
+// The reader never throws, also when the string class runs out of memory
+// (and throws its int) for the text read or for the default.
+TEST(RegistryReader, AStringThatFindsNoMemoryAnswersFalseWithoutThrowing) {
+    runtime_test::ScopedTestKey key(HKEY_CURRENT_USER, "Software\\HXDigIOTest\\h4-registry-memory");
+    key.Set("text", REG_SZ, "longer than the default", 24);
+    hx::unique_hkey opened;
+    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, key.path.c_str(), 0, KEY_READ, opened.put()));
+    CaxRegistry reader(std::move(opened));
+    const CaxCString fallback("dflt");
+    // The first allocation is the argument's copy of the default.
+    for (const std::uint32_t failing : {1u, 0xFFFFFFFFu}) {
+        CaxCString text;
+        caxseam::ScopedFault fault(caxseam::Point::StringAllocation, {1, failing});
+        BOOL read = TRUE;
+        EXPECT_NO_THROW(read = reader.ReadString("text", &text, fallback));
+        EXPECT_FALSE(read);
+        EXPECT_GE(fault.Injected(), 1u);
+        // The default took the text's place; with no memory at all the value
+        // stayed as it was.
+        if (failing == 1) {
+            EXPECT_STREQ("dflt", text.GetData());
+        } else {
+            EXPECT_EQ(nullptr, text.GetData());
+        }
+    }
 }
 
 } // namespace

@@ -581,6 +581,33 @@ TEST_F(OleControl, APropertyBagGetsEveryPropertyAndValuesThatDoNotConvertGetDefa
     EXPECT_EQ(E_POINTER, persist->Load(nullptr, nullptr));
 }
 
+// A bag may answer with VARIANTs the system's conversion cannot follow: a
+// reference to a reference that ends nowhere, or an object that is its own
+// value. They count as values that do not convert.
+TEST_F(OleControl, BagValuesThatCannotBeFollowedGetDefaults) {
+    const auto bag = hx::com_ptr<TestPropertyBag>::attach(new TestPropertyBag);
+    VARIANT nowhere = {};
+    nowhere.vt = VT_BYREF | VT_I4;
+    nowhere.plVal = nullptr;
+    Var toNowhere(VT_BYREF | VT_VARIANT, reinterpret_cast<intptr_t>(&nowhere));
+    const auto itself =
+        hx::com_ptr<ValueObject>::attach(new ValueObject(ValueObject::Answer::Itself));
+    const auto persist = FreshAs<IPersistPropertyBag>(IID_IPersistPropertyBag);
+    for (const Var& value : {Var(VT_BYREF | VT_VARIANT, reinterpret_cast<intptr_t>(&toNowhere.v)),
+                             Var(VT_BYREF | VT_I4, 0)}) {
+        bag->values[L"Count"] = value;
+        freshCtrl->count = -1;
+        ASSERT_EQ(S_OK, persist->Load(bag.get(), nullptr));
+        EXPECT_EQ(7, freshCtrl->count);
+    }
+    bag->values[L"Count"] = ObjectArg(itself.get());
+    freshCtrl->count = -1;
+    ASSERT_EQ(S_OK, persist->Load(bag.get(), nullptr));
+    EXPECT_EQ(7, freshCtrl->count);
+    bag->values.clear();
+    EXPECT_EQ(1, itself->RefCount());
+}
+
 TEST_F(OleControl, AStorageKeepsTheDataInItsContentsStream) {
     ctrl->count = 42;
     hx::com_ptr<IStorage> storage;

@@ -229,6 +229,53 @@ TEST_F(Dispatch, EveryStandardErrorNamesItsArgumentOrCarriesItsDescription) {
                              nullptr, nullptr, nullptr));
 }
 
+// VARIANTs the system's conversion cannot follow are errors of the argument:
+// a reference to a reference, one that ends nowhere, and an object whose
+// value is an object again (the conversion would ask it for ever) or a
+// reference that ends nowhere. An object with a plain value stands for it.
+TEST_F(Dispatch, ReferencesThatLeadNowhereAndObjectsThatAreTheirOwnValueAreRefused) {
+    VARIANT nowhere = {};
+    nowhere.vt = VT_BYREF | VT_I4;
+    nowhere.plVal = nullptr;
+    Var number = I4(4);
+    Var toNowhere = ByRef(VT_VARIANT, &nowhere);
+    Var toNumber = ByRef(VT_VARIANT, &number.v);
+    const auto make = [](ValueObject::Answer answer, const Var& value = Var()) {
+        return hx::com_ptr<ValueObject>::attach(new ValueObject(answer, value));
+    };
+    const auto itself = make(ValueObject::Answer::Itself);
+    const auto plain = make(ValueObject::Answer::Value, I4(21));
+    const auto nullReference = make(ValueObject::Answer::Value, Var(VT_BYREF | VT_I4, 0));
+    IDispatch* plainPointer = plain.get();
+    struct Case {
+        const char* what;
+        Var arg;
+        HRESULT hr;
+        long scaled;
+    } const cases[] = {
+        {"a reference to a reference that ends nowhere", ByRef(VT_VARIANT, &toNowhere.v),
+         E_INVALIDARG, 0},
+        {"a reference to a reference", ByRef(VT_VARIANT, &toNumber.v), E_INVALIDARG, 0},
+        {"an object that is its own value", ObjectArg(itself.get()), DISP_E_TYPEMISMATCH, 0},
+        {"an object whose value refers nowhere", ObjectArg(nullReference.get()), E_INVALIDARG, 0},
+        {"an object with a number", ObjectArg(plain.get()), S_OK, 42},
+        {"a reference to that object", ByRef(VT_DISPATCH, &plainPointer), S_OK, 42},
+    };
+    for (const Case& c : cases) {
+        const CallResult r = Method(object, CTestObject::idScale, {c.arg});
+        EXPECT_EQ(c.hr, r.hr) << c.what;
+        if (c.hr == S_OK) {
+            EXPECT_EQ(c.scaled, r.value.v.lVal) << c.what;
+        } else {
+            EXPECT_EQ(0u, r.argErr) << c.what;
+        }
+    }
+    EXPECT_EQ(1, itself->asked) << "the object that is its own value was asked once";
+    // Each object holds only the reference its case's argument held.
+    EXPECT_EQ(2, itself->RefCount());
+    EXPECT_EQ(2, nullReference->RefCount());
+}
+
 // Arguments are taken by position: only a put may name its value, and only
 // as DISPID_PROPERTYPUT.
 TEST_F(Dispatch, NamedArgumentsAndForeignInterfacesAreRefused) {

@@ -5,14 +5,17 @@
 using hxk::SimImage;
 using hxk::SimRegistry;
 
+// A fault makes the check call a live image dead, and AddImageRef or
+// ReleaseImageRef leave the count as it was.
 HXKAPI int32_t ImageHandleValid(HXKIMAGE image) {
-    return SimRegistry::instance().call(HXKSIM_OP_IMAGE_HANDLE_VALID, image, 0,
-                                        [](SimImage&) { return 1; });
+    return SimRegistry::instance().call(HXKSIM_OP_IMAGE_HANDLE_VALID, image, 0, [](SimImage& live) {
+        return live.hasFault(HXKSIM_OP_IMAGE_HANDLE_VALID, HXKSIM_ANY_INDEX) ? 0 : 1;
+    });
 }
 
 HXKAPI void AddImageRef(HXKIMAGE image) {
     SimRegistry::instance().call(HXKSIM_OP_ADD_IMAGE_REF, image, 0, [](SimImage& live) {
-        live.addReference();
+        if (!live.hasFault(HXKSIM_OP_ADD_IMAGE_REF, HXKSIM_ANY_INDEX)) live.addReference();
         return 0;
     });
 }

@@ -21,8 +21,17 @@ bool isInputOperation(int32_t operation) {
 
 // Operations whose faults ignore the index: they address no line.
 bool isWholeImageOperation(int32_t operation) {
-    return operation == HXKSIM_OP_SUPPORTS_BASIC_DIGIO ||
+    return operation == HXKSIM_OP_IMAGE_HANDLE_VALID || operation == HXKSIM_OP_ADD_IMAGE_REF ||
+           operation == HXKSIM_OP_RELEASE_IMAGE_REF ||
+           operation == HXKSIM_OP_SUPPORTS_BASIC_DIGIO ||
            operation == HXKSIM_OP_QUERY_INPUT_COUNT || operation == HXKSIM_OP_QUERY_OUTPUT_COUNT;
+}
+
+bool isFaultableOperation(int32_t operation) {
+    return operation == HXKSIM_OP_IMAGE_HANDLE_VALID || operation == HXKSIM_OP_ADD_IMAGE_REF ||
+           operation == HXKSIM_OP_RELEASE_IMAGE_REF ||
+           (operation >= HXKSIM_OP_SUPPORTS_BASIC_DIGIO &&
+            operation <= HXKSIM_OP_WRITE_OUTPUT_GROUP);
 }
 
 } // namespace
@@ -164,8 +173,7 @@ bool SimImage::hasFault(int32_t operation, int32_t index) const {
 }
 
 int32_t SimImage::setFault(int32_t operation, int32_t index, bool enable) {
-    if (operation < HXKSIM_OP_SUPPORTS_BASIC_DIGIO || operation > HXKSIM_OP_WRITE_OUTPUT_GROUP ||
-        index < HXKSIM_ANY_INDEX) {
+    if (!isFaultableOperation(operation) || index < HXKSIM_ANY_INDEX) {
         return HXKSIM_E_BAD_ARGUMENT;
     }
     const std::pair<int32_t, int32_t> key{

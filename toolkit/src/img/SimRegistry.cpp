@@ -54,6 +54,7 @@ void SimRegistry::releaseReference(HXKIMAGE image, bool counted) {
     std::lock_guard<std::mutex> guard(mutex_);
     SimImage* live = find(image);
     if (counted) count(HXKSIM_OP_RELEASE_IMAGE_REF, image, live);
+    if (counted && live && live->hasFault(HXKSIM_OP_RELEASE_IMAGE_REF, HXKSIM_ANY_INDEX)) return;
     if (!live || !live->dropReference()) return;
     counters_.retire(key(image), live->calls());
     const auto found = live_.find(key(image));

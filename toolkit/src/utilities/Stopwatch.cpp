@@ -2,6 +2,7 @@
 // looked up in a registry under a lock, so a destroyed or made-up handle is
 // refused, and handle values are never reused.
 #include "HXKSim.h"
+#include "UtilityFaults.h"
 
 #include <array>
 #include <mutex>
@@ -49,6 +50,11 @@ public:
         return reinterpret_cast<HXKSTOPWATCH>(nextHandle_);
     }
 
+    int32_t liveCount() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return static_cast<int32_t>(live_.size());
+    }
+
     void destroy(HXKSTOPWATCH handle) {
         std::lock_guard<std::mutex> guard(mutex_);
         live_.erase(reinterpret_cast<uintptr_t>(handle));
@@ -89,17 +95,28 @@ private:
 } // namespace
 
 HXKAPI void CreateStopwatch(HXKSTOPWATCH* stopwatch) {
-    if (stopwatch) *stopwatch = StopwatchRegistry::instance().create();
+    const bool fails = hxk::utilityCallFails(HXKSIM_OP_CREATE_STOPWATCH);
+    if (stopwatch) *stopwatch = fails ? nullptr : StopwatchRegistry::instance().create();
 }
 
 HXKAPI void DestroyStopwatch(HXKSTOPWATCH stopwatch) {
-    StopwatchRegistry::instance().destroy(stopwatch);
+    if (!hxk::utilityCallFails(HXKSIM_OP_DESTROY_STOPWATCH))
+        StopwatchRegistry::instance().destroy(stopwatch);
 }
 
 HXKAPI void RestartStopwatch(HXKSTOPWATCH stopwatch, int32_t slot) {
-    StopwatchRegistry::instance().restart(stopwatch, slot);
+    if (!hxk::utilityCallFails(HXKSIM_OP_RESTART_STOPWATCH))
+        StopwatchRegistry::instance().restart(stopwatch, slot);
 }
 
 HXKAPI int32_t StopwatchElapsed(HXKSTOPWATCH stopwatch, int32_t slot, double* milliseconds) {
+    if (hxk::utilityCallFails(HXKSIM_OP_STOPWATCH_ELAPSED)) {
+        if (milliseconds) *milliseconds = 0.0;
+        return HXKSIM_E_FAULT;
+    }
     return StopwatchRegistry::instance().elapsed(stopwatch, slot, milliseconds);
+}
+
+HXKAPI int32_t HXKSimLiveStopwatchCount(void) {
+    return StopwatchRegistry::instance().liveCount();
 }
