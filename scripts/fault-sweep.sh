@@ -18,11 +18,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 build="$root/build/windows"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null || exit 1
-fi
-cmake --build "$build" --target hardening_toolkit_fault_tests -j "${HX_JOBS:-2}" >/dev/null || {
+"$root/scripts/build.sh" windows hardening_toolkit_fault_tests >/dev/null || {
     echo "fault-sweep.sh: build failed" >&2
     exit 1
 }

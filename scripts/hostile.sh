@@ -34,11 +34,7 @@ while [ $# -gt 0 ]; do
 done
 
 build="$root/build/windows"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null || exit 1
-fi
-cmake --build "$build" --target hardening_hostile HXDigIO -j "${HX_JOBS:-2}" >/dev/null || {
+"$root/scripts/build.sh" windows hardening_hostile HXDigIO >/dev/null || {
     echo "hostile.sh: build failed" >&2
     exit 1
 }

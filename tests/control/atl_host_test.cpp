@@ -2,29 +2,13 @@
 // the host creates the control by its registered ProgID, initialises its
 // persistence, sets its extent and activates it in place. It offers no
 // ambient properties, so the control runs in run mode there.
+#include "AtlHost.h"
 #include "ControlTestSupport.h"
 #include "OleTestContainer.h"
 
 using namespace hxtest;
 
 namespace {
-
-const char kProgID[] = "HXDIGIO.HXdigIOCtrl.1";
-
-// atl100.dll with its host window class registered, once for the process:
-// the class it registers lives as long as the process, so the library does
-// too.
-HMODULE AtlLibrary() {
-    static const HMODULE atl = [] {
-        const HMODULE library = LoadLibraryA("atl100.dll");
-        using Init = BOOL(WINAPI*)();
-        const auto init = library ? reinterpret_cast<Init>(reinterpret_cast<void*>(
-                                        GetProcAddress(library, "AtlAxWinInit")))
-                                  : nullptr;
-        return init && init() ? library : nullptr;
-    }();
-    return atl;
-}
 
 class AtlHost : public ::testing::Test {
 protected:
@@ -59,8 +43,8 @@ protected:
     // A host window in the frame, made as a form would make it: the window
     // text names the control.
     HWND MakeHost(int width, int height) {
-        const HWND host = CreateWindowExA(0, "AtlAxWin100", kProgID, WS_CHILD | WS_VISIBLE, 10, 10,
-                                          width, height, frame, nullptr, nullptr, nullptr);
+        const HWND host = CreateWindowExA(0, "AtlAxWin100", kControlProgID, WS_CHILD | WS_VISIBLE,
+                                          10, 10, width, height, frame, nullptr, nullptr, nullptr);
         if (!host) return nullptr;
         using GetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
         const auto getControl = reinterpret_cast<GetControl>(

@@ -1,5 +1,6 @@
 #include "HostileFuzzer.h"
 
+#include "AtlHost.h"
 #include "ControlTestSupport.h"
 #include "HostileObjects.h"
 #include "OleTestContainer.h"
@@ -370,20 +371,6 @@ private:
 
 // ---- the control and its host -------------------------------------------------------
 
-const char kProgID[] = "HXDIGIO.HXdigIOCtrl.1";
-
-HMODULE AtlLibrary() {
-    static const HMODULE atl = [] {
-        const HMODULE library = LoadLibraryA("atl100.dll");
-        using Init = BOOL(WINAPI*)();
-        const auto init = library ? reinterpret_cast<Init>(reinterpret_cast<void*>(
-                                        GetProcAddress(library, "AtlAxWinInit")))
-                                  : nullptr;
-        return init && init() ? library : nullptr;
-    }();
-    return atl;
-}
-
 void Fuzzer::MakeControl() {
     if (m_options.host == Host::Form) {
         hx::com_ptr<IDispatch> made;
@@ -400,8 +387,8 @@ void Fuzzer::MakeControl() {
                                          300, nullptr, nullptr, nullptr, nullptr);
             ShowWindow(m_atlFrame, SW_SHOWNOACTIVATE);
         }
-        m_atlHost = CreateWindowExA(0, "AtlAxWin100", kProgID, WS_CHILD | WS_VISIBLE, 10, 10, 200,
-                                    100, m_atlFrame, nullptr, nullptr, nullptr);
+        m_atlHost = CreateWindowExA(0, "AtlAxWin100", kControlProgID, WS_CHILD | WS_VISIBLE, 10, 10,
+                                    200, 100, m_atlFrame, nullptr, nullptr, nullptr);
         using GetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
         const auto getControl = reinterpret_cast<GetControl>(
             reinterpret_cast<void*>(GetProcAddress(AtlLibrary(), "AtlAxGetControl")));
