@@ -235,10 +235,22 @@ if [ -s "$results/toolkit-faults-resources.tsv" ]; then
             printf "  %-32s whole run: threads %s -> %s, handles %s -> %s, windows %s -> %s, heap blocks %s -> %s\n",
                 "", before["threads"], after["threads"], before["handles_open"], after["handles_open"],
                 before["windows"], after["windows"], before["heap_blocks"], after["heap_blocks"]
-            printf "  %-32s (the whole run loads and frees the module once per case: the C++ runtime linked into it\n", ""
-            printf "  %-32s  and into the toolkit keeps 4 handles and a 73 KB exception pool per load)\n", ""
             exit after["handles_left_by_a_case"] != 0 || after["windows_left_by_a_case"] > 0 || after["live_images"] != 0
         }' "$results/toolkit-faults-resources.tsv" || status=1
+fi
+if [ -s "$results/module-unload.tsv" ]; then
+    # Whole container sessions, each ending with the module unloaded.
+    awk -F'\t' 'NR > 1 { before[$1] = $2; after[$1] = $3 }
+        END {
+            printf "  %-32s %s sessions (load, form, image, workers, unload): threads %s -> %s, handles %s -> %s, windows %s -> %s, heap bytes %s -> %s\n",
+                "module unloaded and loaded again", after["sessions"], before["threads"], after["threads"], before["handles_open"],
+                after["handles_open"], before["windows"], after["windows"], before["heap_bytes"], after["heap_bytes"]
+            exit after["threads"] != before["threads"] || after["handles_open"] != before["handles_open"] ||
+                 after["heap_bytes"] - before["heap_bytes"] > 262144
+        }' "$results/module-unload.tsv" || status=1
+else
+    echo "  no module unload results: ctest -R hardening_module_unload_tests in build/windows"
+    status=1
 fi
 for file in "${hostile[@]}"; do
     awk -F'\t' '$1 == "resource" { print $2 "\t" $3 "\t" $4 } $1 == "end" && $2 == "live_images" { print "live_images\t0\t" $3 }' \

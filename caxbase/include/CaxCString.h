@@ -122,6 +122,7 @@ private:
     std::int32_t m_reserved = -1;
     std::uint32_t m_sizeHint = 0;
     std::uint32_t m_capacity = 0;
+    char m_placeholder = '\0'; // what GetAt answers for an index outside the string
     void* m_block = nullptr;
     char* m_data = nullptr;
 };

@@ -270,12 +270,12 @@ const char& CaxCString::GetAt(int index) const {
 }
 
 char& CaxCString::GetAt(int index) {
-    // Per thread, so callers writing through an out-of-range index never race.
-    thread_local char writePlaceholder = '\0';
+    // The string's own placeholder: callers writing through an out-of-range
+    // index of different strings never race.
     char* p = GetAtPtr(index);
     if (p) return *p;
-    writePlaceholder = '\0';
-    return writePlaceholder;
+    m_placeholder = '\0';
+    return m_placeholder;
 }
 
 char* CaxCString::GetBuffer(std::uint32_t* size) {

@@ -4,14 +4,24 @@
 
 #include <process.h>
 
-#include <utility>
+#include <atomic>
 
 using namespace caxthread;
 
 namespace {
 
-// Per thread, so that a test's injection hits only the object it makes next.
-thread_local CaxThread::CreationFault t_creationFault = CaxThread::CreationFault::None;
+// A test's injection hits only the next object made on the thread that
+// injected it. Kept in plain atomics, not a thread_local: the runtime's
+// emulated TLS would tie bookkeeping to every thread that makes a worker.
+std::atomic<CaxThread::CreationFault> g_creationFault{CaxThread::CreationFault::None};
+std::atomic<DWORD> g_creationFaultThread{0};
+
+CaxThread::CreationFault TakeCreationFault() noexcept {
+    if (g_creationFault.load(std::memory_order_relaxed) == CaxThread::CreationFault::None ||
+        g_creationFaultThread.load() != GetCurrentThreadId())
+        return CaxThread::CreationFault::None;
+    return g_creationFault.exchange(CaxThread::CreationFault::None);
+}
 
 // How often a waiting Stop re-checks whether its step has ended; only
 // matters when several threads wait for one step.
@@ -29,7 +39,7 @@ CaxThread::CaxThread(const char* name, unsigned configSource, unsigned mode, uns
 }
 
 void CaxThread::CreateWorker() {
-    const CreationFault fault = std::exchange(t_creationFault, CreationFault::None);
+    const CreationFault fault = TakeCreationFault();
     auto makeEvent = [fault](BOOL manualReset, CreationFault failsWith) -> HANDLE {
         return fault == failsWith ? nullptr : CreateEventA(nullptr, manualReset, FALSE, nullptr);
     };
@@ -133,7 +143,8 @@ bool CaxThread::IsWorkerThread() const noexcept {
 }
 
 void CaxThread::InjectCreationFault(CreationFault fault) noexcept {
-    t_creationFault = fault;
+    g_creationFaultThread.store(GetCurrentThreadId());
+    g_creationFault.store(fault);
 }
 
 int CaxThread::SetPriority(int priority) {

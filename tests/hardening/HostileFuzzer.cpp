@@ -538,20 +538,15 @@ HRESULT Fuzzer::Invoke(DISPID id, REFIID iid, WORD flags, DISPPARAMS* params, VA
 }
 
 Var Fuzzer::Typed(DISPID id, WORD flags, const std::vector<Var>& args) {
-    std::vector<VARIANT> reversed(args.size());
-    for (size_t i = 0; i < args.size(); ++i)
-        reversed[args.size() - 1 - i] = args[i].v;
-    DISPID put = DISPID_PROPERTYPUT;
-    const bool isPut = (flags & DISPATCH_PROPERTYPUT) != 0;
-    DISPPARAMS params = {reversed.data(), isPut ? &put : nullptr,
-                         static_cast<UINT>(reversed.size()), isPut ? 1u : 0u};
+    hxtest::DispArgs call(args, flags);
     Var result;
     EXCEPINFO excep;
     UINT argErr = 0;
-    const HRESULT hr = Invoke(id, IID_NULL, flags, &params, &result.v, &excep, &argErr, kTyped);
+    const HRESULT hr =
+        Invoke(id, IID_NULL, flags, &call.params, &result.v, &excep, &argErr, kTyped);
     const Member* member = FindMember(id);
     if (hr == S_OK && member) {
-        const VARTYPE expected = isPut ? static_cast<VARTYPE>(VT_EMPTY) : member->result;
+        const VARTYPE expected = call.IsPut() ? static_cast<VARTYPE>(VT_EMPTY) : member->result;
         if (result.v.vt != expected)
             Violation(std::string(member->name) + " answered a VARIANT of type " +
                       std::to_string(result.v.vt));

@@ -58,19 +58,32 @@ struct CallResult {
     SCODE excepScode = 0; // EXCEPINFO's code when hr is DISP_E_EXCEPTION
     std::string excepSource, excepDescription;
 };
-// Arguments in their natural order; a put names its value DISPID_PROPERTYPUT.
+// Arguments in their natural order laid out as IDispatch::Invoke takes them:
+// reversed, a put naming its value DISPID_PROPERTYPUT. The VARIANTs stay the
+// caller's.
+struct DispArgs {
+    DispArgs(const std::vector<Var>& args, WORD flags) {
+        for (auto arg = args.rbegin(); arg != args.rend(); ++arg)
+            reversed.push_back(arg->v);
+        const bool isPut = (flags & DISPATCH_PROPERTYPUT) != 0;
+        params = {reversed.data(), isPut ? &put : nullptr, static_cast<UINT>(reversed.size()),
+                  isPut ? 1u : 0u};
+    }
+    DispArgs(const DispArgs&) = delete; // params points into the object
+    DispArgs& operator=(const DispArgs&) = delete;
+    bool IsPut() const { return params.cNamedArgs != 0; }
+
+    std::vector<VARIANT> reversed;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {};
+};
+
 inline CallResult Invoke(IDispatch* target, DISPID id, WORD flags,
                          const std::vector<Var>& args = {}) {
-    std::vector<VARIANT> reversed(args.size());
-    for (size_t i = 0; i < args.size(); ++i)
-        reversed[args.size() - 1 - i] = args[i].v;
-    DISPID put = DISPID_PROPERTYPUT;
-    const bool isPut = (flags & DISPATCH_PROPERTYPUT) != 0;
-    DISPPARAMS params = {reversed.data(), isPut ? &put : nullptr,
-                         static_cast<UINT>(reversed.size()), isPut ? 1u : 0u};
+    DispArgs call(args, flags);
     CallResult r;
     EXCEPINFO excep = {};
-    r.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value.v, &excep,
+    r.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &call.params, &r.value.v, &excep,
                           &r.argErr);
     const hx::unique_bstr source(excep.bstrSource), description(excep.bstrDescription),
         helpFile(excep.bstrHelpFile);
@@ -99,23 +112,11 @@ inline CallResult Put(const hx::com_ptr<IDispatch>& t, DISPID id, const Var& x) 
     return Put(t.get(), id, x);
 }
 
-// A heap-allocated object of the suites with one interface and a real
-// reference count (1 when made: the maker's; it deletes itself at 0). It
-// answers IUnknown, its interface's IID and one more IID if given (a
-// dispinterface's, say).
-template <class Interface> class ComObject : public Interface {
+// A heap-allocated object of the suites with a real reference count (1 when
+// made: the maker's; it deletes itself at 0).
+template <class... Interfaces> class RefCounted : public Interfaces... {
 public:
-    explicit ComObject(const IID& own, const IID& also = IID_NULL) : m_own(own), m_also(also) {}
-    virtual ~ComObject() = default;
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, m_own) &&
-            (IsEqualIID(m_also, IID_NULL) || !IsEqualIID(iid, m_also)))
-            return E_NOINTERFACE;
-        *ppv = static_cast<Interface*>(this);
-        this->AddRef();
-        return S_OK;
-    }
+    virtual ~RefCounted() = default;
     STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
     STDMETHOD_(ULONG, Release)() override {
         const LONG count = --m_ref;
@@ -126,6 +127,24 @@ public:
 
 private:
     std::atomic<LONG> m_ref{1};
+};
+
+// A counted object with one interface. It answers IUnknown, its interface's
+// IID and one more IID if given (a dispinterface's, say).
+template <class Interface> class ComObject : public RefCounted<Interface> {
+public:
+    explicit ComObject(const IID& own, const IID& also = IID_NULL) : m_own(own), m_also(also) {}
+    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override {
+        *ppv = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, m_own) &&
+            (IsEqualIID(m_also, IID_NULL) || !IsEqualIID(iid, m_also)))
+            return E_NOINTERFACE;
+        *ppv = static_cast<Interface*>(this);
+        this->AddRef();
+        return S_OK;
+    }
+
+private:
     IID m_own, m_also;
 };
 

@@ -56,12 +56,8 @@ inline HWND FindDescendant(HWND parent, const char* className) {
     return search.found;
 }
 
-class TestSite : public IOleClientSite,
-                 public IOleInPlaceSite,
-                 public IOleInPlaceFrame,
-                 public IOleControlSite,
-                 public IDispatch,
-                 public IAdviseSink {
+class TestSite : public RefCounted<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
+                                   IOleControlSite, IDispatch, IAdviseSink> {
 public:
     // The form: a top-level window at a fixed place on the screen, white.
     // Shown without being activated, Wine leaves it to no window manager, so
@@ -104,8 +100,6 @@ public:
             n += e == entry;
         return n;
     }
-    LONG RefCount() const { return m_ref; }
-
     void SetUserMode(bool userMode) {
         ambients[DISPID_AMBIENT_USERMODE] = Var(VT_BOOL, userMode ? VARIANT_TRUE : VARIANT_FALSE);
     }
@@ -130,13 +124,6 @@ public:
         AddRef();
         return S_OK;
     }
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
-
     // IOleClientSite
     STDMETHOD(SaveObject)() override { return Log("SaveObject"), S_OK; }
     STDMETHOD(GetMoniker)(DWORD, DWORD, IMoniker** ppmk) override {
@@ -255,8 +242,6 @@ private:
         }
         return DefWindowProcA(window, message, wParam, lParam);
     }
-
-    std::atomic<LONG> m_ref{1};
 };
 
 // A control placed on a test form as a form designer places one: site

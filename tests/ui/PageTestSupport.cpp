@@ -264,7 +264,7 @@ std::string Hex(HRESULT hr) {
 }
 
 // The real page behind a recorder of the IPropertyPage calls the frame makes.
-class RecordingPage : public Counted<IPropertyPage2> {
+class RecordingPage : public RefCounted<IPropertyPage2> {
 public:
     RecordingPage(hx::com_ptr<IPropertyPage2> page, std::shared_ptr<PageClassScope::Log> log)
         : m_page(std::move(page)), m_log(std::move(log)) {}
@@ -314,7 +314,7 @@ private:
     std::shared_ptr<PageClassScope::Log> m_log;
 };
 
-class RecordingPageFactory : public Counted<IClassFactory> {
+class RecordingPageFactory : public RefCounted<IClassFactory> {
 public:
     RecordingPageFactory(const hxtest::LoadedModule& module,
                          std::shared_ptr<PageClassScope::Log> log)

@@ -71,26 +71,11 @@ HWND ParentWindow();
 // The page made through the module's class factory, as a frame makes it.
 hx::com_ptr<IPropertyPage2> CreatePage(const hxtest::LoadedModule& module);
 
-// A COM object of the test with a counted reference (starts at 1, deletes
-// itself at 0).
-template <class... Interfaces> class Counted : public Interfaces... {
-public:
-    virtual ~Counted() = default;
-    STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++m_ref); }
-    STDMETHOD_(ULONG, Release)() override {
-        const LONG count = --m_ref;
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
-    LONG RefCount() const { return m_ref; }
-
-private:
-    std::atomic<LONG> m_ref{1};
-};
+using hxtest::RefCounted;
 
 // An object that answers named properties with fixed values, the way a
 // control that is not ours might: counts of the wrong type, missing members.
-class FakeObject : public Counted<IDispatch> {
+class FakeObject : public RefCounted<IDispatch> {
 public:
     explicit FakeObject(std::map<std::wstring, hxtest::Var> properties)
         : m_properties(std::move(properties)) {}
@@ -111,7 +96,7 @@ private:
 
 // Stands between a page and the object it edits and records every call the
 // page makes through IDispatch: the member's name and the Invoke flags.
-class RecordingDispatch : public Counted<IDispatch> {
+class RecordingDispatch : public RefCounted<IDispatch> {
 public:
     explicit RecordingDispatch(hx::com_ptr<IDispatch> target) : m_target(std::move(target)) {}
     STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override;
@@ -144,7 +129,7 @@ private:
 };
 
 // A frame's site for a page: answers a locale and counts status changes.
-class FakeSite : public Counted<IPropertyPageSite> {
+class FakeSite : public RefCounted<IPropertyPageSite> {
 public:
     STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override;
     STDMETHOD(OnStatusChange)(DWORD) override {

@@ -3,8 +3,9 @@
 // default one). Static objects, the module object among them, are built
 // before it runs and destroyed after the detach.
 #include "AfxOleControlModule.h"
+#include "hx/module_runtime.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
     if (dwReason == DLL_PROCESS_ATTACH) {
         AfxSetModuleInstance(hInstance);
         COleControlModule* module = AfxGetApp();
@@ -14,6 +15,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID) {
     }
     if (dwReason == DLL_PROCESS_DETACH) {
         if (COleControlModule* module = AfxGetApp()) module->ExitInstance();
+        hx::release_runtime_on_unload(lpReserved);
     }
     return TRUE;
 }
+

@@ -1,10 +1,54 @@
 #include "AfxModuleState.h"
 
+#include <atomic>
+
 namespace {
 
 AFX_MODULE_STATE g_moduleState = {nullptr, nullptr, nullptr, 0, 0};
-// Null means the module's own state.
-thread_local AFX_MODULE_STATE* t_pCurrentState = nullptr;
+
+// The state a scope switched this thread to (null: the module's own), in a
+// Win32 TLS slot rather than a thread_local: the runtime's emulated TLS ties
+// bookkeeping of its own to every thread that touches one, including the
+// container's threads, and cannot give it back when the module is unloaded.
+// The slot is taken on first use and given back with the module.
+class CurrentStateSlot {
+public:
+    constexpr CurrentStateSlot() = default;
+    CurrentStateSlot(const CurrentStateSlot&) = delete;
+    CurrentStateSlot& operator=(const CurrentStateSlot&) = delete;
+    ~CurrentStateSlot() {
+        const DWORD index = m_index.exchange(kReleased);
+        if (index < kReleased) TlsFree(index);
+    }
+
+    AFX_MODULE_STATE* Get() const {
+        const DWORD index = m_index.load(std::memory_order_acquire);
+        return index < kReleased ? static_cast<AFX_MODULE_STATE*>(TlsGetValue(index)) : nullptr;
+    }
+    void Set(AFX_MODULE_STATE* state) {
+        const DWORD index = Index();
+        if (index < kReleased) TlsSetValue(index, state);
+    }
+
+private:
+    static constexpr DWORD kUnallocated = TLS_OUT_OF_INDEXES;
+    static constexpr DWORD kReleased = TLS_OUT_OF_INDEXES - 1;
+
+    // The first thread to need the slot takes it; a thread that loses the
+    // race gives its own back.
+    DWORD Index() {
+        DWORD index = m_index.load(std::memory_order_acquire);
+        if (index != kUnallocated) return index;
+        const DWORD mine = TlsAlloc();
+        if (mine == TLS_OUT_OF_INDEXES) return kUnallocated;
+        if (m_index.compare_exchange_strong(index, mine, std::memory_order_acq_rel)) return mine;
+        TlsFree(mine);
+        return index;
+    }
+
+    std::atomic<DWORD> m_index{kUnallocated};
+};
+constinit CurrentStateSlot g_currentState;
 
 // The module that holds this code, for a module whose entry point did not
 // set its instance (a program linking the framework directly).
@@ -30,16 +74,17 @@ AFX_MODULE_STATE* AfxGetStaticModuleState() {
 }
 
 AFX_MODULE_STATE* AfxGetModuleState() {
-    return t_pCurrentState ? t_pCurrentState : AfxGetStaticModuleState();
+    AFX_MODULE_STATE* const current = g_currentState.Get();
+    return current ? current : AfxGetStaticModuleState();
 }
 
 AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE* newState)
-    : m_pPrevState(t_pCurrentState) {
-    t_pCurrentState = newState;
+    : m_pPrevState(g_currentState.Get()) {
+    g_currentState.Set(newState);
 }
 
 AFX_MAINTAIN_STATE2::~AFX_MAINTAIN_STATE2() {
-    t_pCurrentState = m_pPrevState;
+    g_currentState.Set(m_pPrevState);
 }
 
 void AfxSetModuleInstance(HINSTANCE instance) {

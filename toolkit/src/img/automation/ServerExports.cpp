@@ -3,13 +3,15 @@
 #include "AfxModuleState.h"
 #include "AfxOleFactory.h"
 #include "SimRegistry.h"
+#include "hx/module_runtime.h"
 
 #include <windows.h>
 
 #include <olectl.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) AfxSetModuleInstance(instance);
+    if (reason == DLL_PROCESS_DETACH) hx::release_runtime_on_unload(reserved);
     return TRUE;
 }
 
