@@ -19,4 +19,3 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpRes
     }
     return TRUE;
 }
-
