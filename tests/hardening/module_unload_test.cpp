@@ -101,7 +101,10 @@ TEST(ModuleUnload, AContainerThatUnloadsTheControlAndLoadsItAgainFindsItsProcess
     hardening::WriteResults("module-unload.tsv", "name\tbefore\tafter", rows);
 
     EXPECT_EQ(before.threads, after.threads) << hardening::DescribeThreads();
-    EXPECT_EQ(before.openHandles, after.openHandles)
+    // Something of Wine's makes one event once at a random moment of a run
+    // (seen at session 28 and at 41 of 400, never a second one); what the
+    // module left behind would add handles every session.
+    EXPECT_LE(after.openHandles, before.openHandles + 1)
         << hardening::DescribeNewHandles(before.handles);
     EXPECT_EQ(before.windows, after.windows);
     // What the C++ runtime kept would be some 70 KB for each of the three
