@@ -46,9 +46,7 @@ inline Var Str(const wchar_t* text) {
 }
 
 inline std::string Narrow(BSTR text) {
-    char narrow[1024] = {};
-    if (text) WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-    return narrow;
+    return hx::unique_bstr::to_ansi(text);
 }
 
 struct CallResult {

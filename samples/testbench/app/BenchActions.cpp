@@ -64,11 +64,9 @@ void Bench::RemakeControl(const std::string& why) {
 
 LONGLONG Bench::Property(const wchar_t* name) {
     IDispatch* const control = m_control.Automation();
-    VARIANT value;
-    if (FAILED(dispatch::Get(control, dispatch::IdOfName(control, name), &value))) return 0;
-    const LONGLONG number = dispatch::Number(value);
-    VariantClear(&value);
-    return number;
+    hx::unique_variant value;
+    if (FAILED(dispatch::Get(control, dispatch::IdOfName(control, name), value))) return 0;
+    return dispatch::Number(value.get());
 }
 
 // The properties read by their names, as a script host reads them.
@@ -143,11 +141,10 @@ void Bench::ShowAboutBox() {
 
 LONGLONG Bench::CallLogged(DISPID id, const char* name, std::initializer_list<VARIANT> args,
                            const std::string& shownArgs, Shown shown) {
-    VARIANT result;
+    hx::unique_variant result;
     std::string error;
     const HRESULT hr = dispatch::Call(m_control.Automation(), id, args, &result, &error);
-    const LONGLONG value = SUCCEEDED(hr) ? dispatch::Number(result) : 0;
-    VariantClear(&result);
+    const LONGLONG value = SUCCEEDED(hr) ? dispatch::Number(result.get()) : 0;
     std::string line = std::string(name) + "(" + shownArgs + ")";
     if (FAILED(hr)) {
         line += " failed: " + format::Result(hr) + " " + error;

@@ -89,10 +89,9 @@ int Bench::StopFromHandler(LONGLONG worker) {
     const WorkerMethod& stop = MethodsOf(kind).stop;
     IDispatch* const control = m_automation;
     if (!control || !stop.name) return -1;
-    VARIANT result;
+    hx::unique_variant result;
     const HRESULT hr = dispatch::Call(control, stop.id, {dispatch::Int64(worker)}, &result);
-    const int stopped = SUCCEEDED(hr) && dispatch::Number(result) != 0 ? 1 : 0;
-    VariantClear(&result);
+    const int stopped = SUCCEEDED(hr) && dispatch::Number(result.get()) != 0 ? 1 : 0;
     m_log.Add(LogKind::Call, std::string(stop.name) + "(" + Hex(worker) +
                                  ") = " + format::Bool(stopped) + ", inside the Listener handler");
     {

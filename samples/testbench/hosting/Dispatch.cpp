@@ -1,5 +1,7 @@
 #include "Dispatch.h"
 
+#include "hx/bstr.h"
+
 #include <oleauto.h>
 
 #include <algorithm>
@@ -33,18 +35,8 @@ VARIANT Bool(bool value) {
 
 namespace {
 
-std::string Narrow(BSTR text) {
-    if (!text) return std::string();
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1) return std::string();
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(length - 1));
-    return narrow;
-}
-
 HRESULT Invoke(IDispatch* target, DISPID member, WORD flags, std::initializer_list<VARIANT> args,
-               VARIANT* result, std::string* error) {
+               hx::unique_variant* result, std::string* error) {
     if (!target) return E_POINTER;
     // DISPPARAMS lists the last argument first.
     std::vector<VARIANT> reversed(args.begin(), args.end());
@@ -56,25 +48,24 @@ HRESULT Invoke(IDispatch* target, DISPID member, WORD flags, std::initializer_li
                          static_cast<UINT>(reversed.size()), put ? 1u : 0u};
     EXCEPINFO exception = {};
     UINT badArgument = 0;
-    if (result) VariantInit(result);
-    const HRESULT hr = target->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
-                                      &exception, &badArgument);
-    if (hr == DISP_E_EXCEPTION && error) *error = Narrow(exception.bstrDescription);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    const HRESULT hr =
+        target->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                       result ? result->put() : nullptr, &exception, &badArgument);
+    const hx::unique_bstr source(exception.bstrSource), description(exception.bstrDescription),
+        helpFile(exception.bstrHelpFile);
+    if (hr == DISP_E_EXCEPTION && error) *error = description.to_ansi();
     return hr;
 }
 
 } // namespace
 
-HRESULT Call(IDispatch* target, DISPID member, std::initializer_list<VARIANT> args, VARIANT* result,
-             std::string* error) {
+HRESULT Call(IDispatch* target, DISPID member, std::initializer_list<VARIANT> args,
+             hx::unique_variant* result, std::string* error) {
     return Invoke(target, member, DISPATCH_METHOD, args, result, error);
 }
 
-HRESULT Get(IDispatch* target, DISPID property, VARIANT* result) {
-    return Invoke(target, property, DISPATCH_PROPERTYGET, {}, result, nullptr);
+HRESULT Get(IDispatch* target, DISPID property, hx::unique_variant& result) {
+    return Invoke(target, property, DISPATCH_PROPERTYGET, {}, &result, nullptr);
 }
 
 HRESULT Put(IDispatch* target, DISPID property, const VARIANT& value, std::string* error) {
@@ -90,10 +81,11 @@ DISPID IdOfName(IDispatch* target, const wchar_t* name) {
 }
 
 LONGLONG Number(const VARIANT& value) {
-    VARIANT converted;
-    VariantInit(&converted);
-    if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_I8))) return 0;
-    return converted.llVal;
+    hx::unique_variant converted;
+    // VariantChangeType follows a by-reference value to what it refers to.
+    if (FAILED(VariantChangeType(converted.addressof(), const_cast<VARIANT*>(&value), 0, VT_I8)))
+        return 0;
+    return converted.get().llVal;
 }
 
 } // namespace dispatch

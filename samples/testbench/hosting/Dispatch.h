@@ -4,6 +4,8 @@
 // order; IDispatch wants them reversed, which these helpers do.
 #pragma once
 
+#include "hx/variant.h"
+
 #include <windows.h>
 #include <oaidl.h>
 
@@ -20,8 +22,8 @@ VARIANT Bool(bool value);      // VT_BOOL
 // A method call; result may be null when the caller wants none. On
 // DISP_E_EXCEPTION the exception's description goes to *error (if given).
 HRESULT Call(IDispatch* target, DISPID member, std::initializer_list<VARIANT> args,
-             VARIANT* result = nullptr, std::string* error = nullptr);
-HRESULT Get(IDispatch* target, DISPID property, VARIANT* result);
+             hx::unique_variant* result = nullptr, std::string* error = nullptr);
+HRESULT Get(IDispatch* target, DISPID property, hx::unique_variant& result);
 HRESULT Put(IDispatch* target, DISPID property, const VARIANT& value, std::string* error = nullptr);
 
 // The DISPID of a member by its name, or DISPID_UNKNOWN.

@@ -1,5 +1,9 @@
 #include "EventSink.h"
 
+#include "Dispatch.h"
+#include "hx/bstr.h"
+#include "hx/variant.h"
+
 #include <oleauto.h>
 
 #include <utility>
@@ -10,31 +14,16 @@ VARIANT* EventArgs::At(UINT i) const {
 }
 
 LONGLONG EventArgs::Integer(UINT i) const {
-    VARIANT* arg = At(i);
-    if (!arg) return 0;
-    VARIANT converted;
-    VariantInit(&converted);
-    // VariantChangeType follows a by-reference argument to its value.
-    if (FAILED(VariantChangeType(&converted, arg, 0, VT_I8))) return 0;
-    return converted.llVal;
+    const VARIANT* arg = At(i);
+    return arg ? dispatch::Number(*arg) : 0;
 }
 
 std::string EventArgs::Text(UINT i) const {
     VARIANT* arg = At(i);
-    VARIANT converted;
-    VariantInit(&converted);
-    if (!arg || FAILED(VariantChangeType(&converted, arg, 0, VT_BSTR))) return std::string();
-    std::string text;
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, converted.bstrVal, -1, nullptr, 0, nullptr, nullptr);
-    if (length > 1) {
-        text.resize(static_cast<size_t>(length));
-        WideCharToMultiByte(CP_ACP, 0, converted.bstrVal, -1, text.data(), length, nullptr,
-                            nullptr);
-        text.resize(static_cast<size_t>(length - 1));
-    }
-    VariantClear(&converted);
-    return text;
+    hx::unique_variant converted;
+    if (!arg || FAILED(VariantChangeType(converted.addressof(), arg, 0, VT_BSTR)))
+        return std::string();
+    return hx::unique_bstr::to_ansi(converted.get().bstrVal);
 }
 
 bool EventArgs::IsBoolReference(UINT i) const {
