@@ -138,27 +138,49 @@ inline std::string DescribeNewHandles(const std::vector<ULONG_PTR>& before) {
     return text;
 }
 
-inline int WindowCount() {
-    struct Count {
-        int windows = 0;
-        static BOOL CALLBACK Child(HWND, LPARAM data) {
-            ++reinterpret_cast<Count*>(data)->windows;
+// The windows of this process: top-level, message-only and their children.
+inline std::vector<HWND> ProcessWindows() {
+    struct Collect {
+        std::vector<HWND> windows;
+        static BOOL CALLBACK Child(HWND window, LPARAM data) {
+            reinterpret_cast<Collect*>(data)->windows.push_back(window);
             return TRUE;
         }
         static BOOL CALLBACK Top(HWND window, LPARAM data) {
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);
             if (process != GetCurrentProcessId()) return TRUE;
-            ++reinterpret_cast<Count*>(data)->windows;
+            reinterpret_cast<Collect*>(data)->windows.push_back(window);
             EnumChildWindows(window, &Child, data);
             return TRUE;
         }
-    } count;
-    EnumWindows(&Count::Top, reinterpret_cast<LPARAM>(&count));
+    } collect;
+    EnumWindows(&Collect::Top, reinterpret_cast<LPARAM>(&collect));
     for (HWND window = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
          window = FindWindowExA(HWND_MESSAGE, window, nullptr, nullptr))
-        Count::Top(window, reinterpret_cast<LPARAM>(&count));
-    return count.windows;
+        Collect::Top(window, reinterpret_cast<LPARAM>(&collect));
+    return collect.windows;
+}
+
+inline int WindowCount() { return static_cast<int>(ProcessWindows().size()); }
+
+// The windows that were not there before, with their class, caption and
+// thread (and whether that thread still runs), so a window left says whose.
+inline std::string DescribeNewWindows(const std::vector<HWND>& before) {
+    std::string text;
+    for (HWND window : ProcessWindows()) {
+        if (std::find(before.begin(), before.end(), window) != before.end()) continue;
+        char className[128] = {}, caption[128] = {};
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, caption, sizeof caption);
+        const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+        const hx::unique_handle owner(OpenThread(SYNCHRONIZE, FALSE, thread));
+        const bool running = owner && WaitForSingleObject(owner.get(), 0) == WAIT_TIMEOUT;
+        text += " [" + std::string(className) + " \"" + caption + "\" thread " +
+                std::to_string(thread) + (running ? " running" : " ended") +
+                (GetCurrentThreadId() == thread ? ", this thread" : "") + "]";
+    }
+    return text;
 }
 
 inline void HeapUse(long long& blocks, long long& bytes) {

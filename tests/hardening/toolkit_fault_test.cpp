@@ -198,7 +198,7 @@ protected:
         hardening::ActionLog::Instance().Note("toolkit faults: " + GetParam().Name());
         threadsBefore = hardening::ThreadCount();
         handlesBefore = hardening::OpenHandles();
-        windowsBefore = hardening::WindowCount();
+        windowsBefore = hardening::ProcessWindows();
         // Toggler pulses timed on the toolkit's stopwatch, unless the key
         // cannot be opened.
         settings.emplace(
@@ -265,10 +265,12 @@ protected:
         // process keeps (the runtime's threads, the page's parent window).
         // Loading and freeing the module around each case is not counted.
         const std::string handlesLeft = hardening::DescribeNewHandles(handlesBefore);
-        const int windowsLeft = hardening::WindowCount() - windowsBefore;
+        const int windowsLeft =
+            hardening::WindowCount() - static_cast<int>(windowsBefore.size());
         if (totals.cases > 0) {
             EXPECT_EQ("", handlesLeft) << "handles left by the case";
-            EXPECT_LE(windowsLeft, 0) << "windows left by the case";
+            EXPECT_LE(windowsLeft, 0)
+                << "windows left by the case:" << hardening::DescribeNewWindows(windowsBefore);
             totals.handlesLeft = std::max<long long>(
                 totals.handlesLeft,
                 static_cast<long long>(std::count(handlesLeft.begin(), handlesLeft.end(), '[')));
@@ -358,7 +360,7 @@ protected:
     static constexpr int kWorkers = 3; // a bit listener, a DWORD listener, a toggler
     int threadsBefore = 0;
     std::vector<ULONG_PTR> handlesBefore;
-    int windowsBefore = 0;
+    std::vector<HWND> windowsBefore;
     int32_t stopwatchesBefore = 0;
     int32_t refs = 0;
     std::optional<ToolkitSettings> settings;
