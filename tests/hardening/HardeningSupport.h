@@ -138,10 +138,31 @@ inline std::string DescribeNewHandles(const std::vector<ULONG_PTR>& before) {
     return text;
 }
 
+// The parent of the desktop's message-only windows, found through any of
+// them (null while there is none). It stays for the life of the process.
+inline HWND MessageOnlyParent() {
+    static std::atomic<HWND> known{nullptr};
+    if (const HWND parent = known.load()) return parent;
+    // The window asked about may be destroyed before it answers: ask again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const HWND any = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr);
+        if (!any) return nullptr;
+        if (const HWND parent = GetAncestor(any, GA_PARENT)) {
+            known = parent;
+            return parent;
+        }
+    }
+    return nullptr;
+}
+
 // The windows of this process: top-level, message-only and their children.
+// Each level is listed at once. A FindWindowEx walk through the message-only
+// windows (those of every process of the desktop) ends early when the
+// window it stands on is destroyed meanwhile, and misses the rest.
 inline std::vector<HWND> ProcessWindows() {
     struct Collect {
         std::vector<HWND> windows;
+        HWND messageOnlyParent = nullptr;
         static BOOL CALLBACK Child(HWND window, LPARAM data) {
             reinterpret_cast<Collect*>(data)->windows.push_back(window);
             return TRUE;
@@ -154,11 +175,19 @@ inline std::vector<HWND> ProcessWindows() {
             EnumChildWindows(window, &Child, data);
             return TRUE;
         }
+        // Called for every descendant of the message-only parent: only its
+        // children are taken as tops.
+        static BOOL CALLBACK MessageOnly(HWND window, LPARAM data) {
+            if (GetAncestor(window, GA_PARENT) == reinterpret_cast<Collect*>(data)->messageOnlyParent)
+                Top(window, data);
+            return TRUE;
+        }
     } collect;
     EnumWindows(&Collect::Top, reinterpret_cast<LPARAM>(&collect));
-    for (HWND window = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
-         window = FindWindowExA(HWND_MESSAGE, window, nullptr, nullptr))
-        Collect::Top(window, reinterpret_cast<LPARAM>(&collect));
+    collect.messageOnlyParent = MessageOnlyParent();
+    if (collect.messageOnlyParent)
+        EnumChildWindows(collect.messageOnlyParent, &Collect::MessageOnly,
+                         reinterpret_cast<LPARAM>(&collect));
     return collect.windows;
 }
 

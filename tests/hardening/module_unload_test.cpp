@@ -7,12 +7,19 @@
 //
 // This program links nothing of the toolkit: it reaches the simulator
 // through the DLL the control loads, so that the DLL can go with it.
+//
+// Also here: the listing of the process's windows that these counts and the
+// fault sweep's rely on, while windows come and go around it.
 #include "HardeningSupport.h"
 #include "OleTestContainer.h"
 
 #include "ControlTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -114,6 +121,41 @@ TEST(ModuleUnload, AContainerThatUnloadsTheControlAndLoadsItAgainFindsItsProcess
         << "heap bytes " << before.heapBytes << " -> " << after.heapBytes << " over " << kSessions
         << " sessions";
     CoUninitialize();
+}
+
+// The window counts above and in the fault sweep list the process's windows
+// while other processes of the desktop make and destroy message-only windows
+// of their own (COM and the common controls do). A window of this thread
+// must be in every listing. Made first, these lie behind the ones made later.
+TEST(ProcessWindows, ListEveryMessageOnlyWindowOfTheProcessWhileOthersComeAndGo) {
+    struct MessageOnlyWindow {
+        HWND window = CreateWindowExA(0, "Static", "ours", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      nullptr, nullptr);
+        ~MessageOnlyWindow() { DestroyWindow(window); }
+    } ours[3];
+    for (const MessageOnlyWindow& w : ours)
+        ASSERT_NE(nullptr, w.window);
+    std::atomic<bool> stop{false};
+    std::atomic<long> churned{0};
+    std::thread churn([&] {
+        while (!stop) {
+            const HWND passing = CreateWindowExA(0, "Static", "passing", 0, 0, 0, 0, 0,
+                                                 HWND_MESSAGE, nullptr, nullptr, nullptr);
+            DestroyWindow(passing);
+            ++churned;
+        }
+    });
+    constexpr int kListings = 2000;
+    int missing = 0;
+    for (int i = 0; i < kListings; ++i) {
+        const std::vector<HWND> listed = hardening::ProcessWindows();
+        for (const MessageOnlyWindow& w : ours)
+            missing += std::find(listed.begin(), listed.end(), w.window) == listed.end();
+    }
+    stop = true;
+    churn.join();
+    EXPECT_GT(churned.load(), 0);
+    EXPECT_EQ(0, missing) << "windows of this thread missing from " << kListings << " listings";
 }
 
 } // namespace
