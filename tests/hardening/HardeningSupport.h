@@ -139,18 +139,13 @@ inline std::string DescribeNewHandles(const std::vector<ULONG_PTR>& before) {
 }
 
 // The parent of the desktop's message-only windows, found through any of
-// them (null while there is none). It stays for the life of the process.
+// them (null while there is none).
 inline HWND MessageOnlyParent() {
-    static std::atomic<HWND> known{nullptr};
-    if (const HWND parent = known.load()) return parent;
     // The window asked about may be destroyed before it answers: ask again.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const HWND any = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr);
         if (!any) return nullptr;
-        if (const HWND parent = GetAncestor(any, GA_PARENT)) {
-            known = parent;
-            return parent;
-        }
+        if (const HWND parent = GetAncestor(any, GA_PARENT)) return parent;
     }
     return nullptr;
 }
