@@ -124,9 +124,9 @@ TEST(ModuleUnload, AContainerThatUnloadsTheControlAndLoadsItAgainFindsItsProcess
 }
 
 // The window counts above and in the fault sweep list the process's windows
-// while other processes of the desktop make and destroy message-only windows
-// of their own (COM and the common controls do). A window of this thread
-// must be in every listing. Made first, these lie behind the ones made later.
+// while other message-only windows of the desktop come and go (other test
+// processes' COM windows in a run; here, a thread's). A window of this
+// thread must be in every listing. Made first, these lie behind the others.
 TEST(ProcessWindows, ListEveryMessageOnlyWindowOfTheProcessWhileOthersComeAndGo) {
     struct MessageOnlyWindow {
         HWND window = CreateWindowExA(0, "Static", "ours", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
